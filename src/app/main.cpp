@@ -1,0 +1,59 @@
+// Entry point: the start-up check, the main window and the message loop.
+#include <windows.h>
+
+#include "../transparency/sweep.h"
+#include "main_window.h"
+
+static const char kErrorCaption[] = "エラー";
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
+{
+    switch (LoadLayeredWindowSupport()) {
+    case LAYERED_NO_USER32:
+        MessageBoxA(NULL, "user32.dllの読み込みに失敗しました。", kErrorCaption,
+                    MB_TOPMOST | MB_ICONERROR);
+        return 1;
+    case LAYERED_NO_FUNCTION:
+        MessageBoxA(NULL,
+                    "この環境には対応していません。\r\n"
+                    "Windows2000以降のWindows OSを使用してください。",
+                    kErrorCaption, MB_TOPMOST | MB_ICONERROR);
+        return 1;
+    case LAYERED_OK:
+        break;
+    }
+
+    HBRUSH background = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+
+    WNDCLASSEXA wc;
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWndProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = hInstance;
+    wc.hIcon = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, 32, 32, LR_SHARED);
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszMenuName = NULL;
+    wc.lpszClassName = "HAZURO_CLASS";
+    wc.hIconSm = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, 16, 16, LR_SHARED);
+    RegisterClassExA(&wc);
+
+    HWND window = CreateWindowExA(0, "HAZURO_CLASS", "hazuro Ver1.00",
+                                  WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, 0,
+                                  CW_USEDEFAULT, 0, NULL, NULL, hInstance, NULL);
+    if (window == NULL)
+        return 0;
+    ShowWindow(window, nCmdShow);
+    UpdateWindow(window);
+
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+
+    DeleteObject(background);
+    return (int)msg.wParam;
+}

@@ -1,0 +1,72 @@
+#include "main_window.h"
+
+#include "../../res/resource.h"
+#include "../settings/config_dialog.h"
+#include "../settings/settings.h"
+#include "../transparency/sweep.h"
+
+HFONT hFontLarge;  // the apply button's font; lives as long as the main window
+HFONT hFontSmall;  // the settings button's font; lives as long as the main window
+
+static HFONT CreateUiFont(int height, const char *face)
+{
+    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DRAFT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+static void CreateButton(HWND parent, HINSTANCE instance, const char *text, DWORD style,
+                         int x, int y, int width, int height, int id, HFONT font)
+{
+    HWND button = CreateWindowExA(0, "BUTTON", text, style, x, y, width, height, parent,
+                                  (HMENU)(INT_PTR)id, instance, NULL);
+    SendMessageA(button, WM_SETFONT, (WPARAM)font, FALSE);
+}
+
+void SetClientSize(HWND hwnd, int cx, int cy)
+{
+    RECT client, frame;
+    GetClientRect(hwnd, &client);
+    GetWindowRect(hwnd, &frame);
+    int width = (frame.right - frame.left) + cx - client.right;
+    int height = (frame.bottom - frame.top) + cy - client.bottom;
+    SetWindowPos(hwnd, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: {
+        HINSTANCE instance = GetModuleHandleA(NULL);
+        hFontLarge = CreateUiFont(50, "ＭＳ 明朝");
+        hFontSmall = CreateUiFont(15, "ＭＳ ゴシック");
+        CreateButton(hwnd, instance, "hazuro", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON,
+                     10, 10, 350, 70, IDC_APPLY, hFontLarge);
+        CreateButton(hwnd, instance, "設定", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                     10, 90, 350, 25, IDC_CONFIG, hFontSmall);
+        SetClientSize(hwnd, 370, 125);
+        LoadSettings();
+        return 0;
+    }
+
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_APPLY:
+            RunTransparencySweep();
+            return 0;
+        case IDC_CONFIG:
+            // -1, the dialog's failure value, saves too: the settings are unchanged then.
+            if (DialogBoxParamA(GetModuleHandleA(NULL), "CONFIGDLG", hwnd, ConfigDlgProc, 0) != 0)
+                SaveSettings();
+            return 0;
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+
+    case WM_DESTROY:
+        DeleteObject(hFontLarge);
+        DeleteObject(hFontSmall);
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,35 @@
+// The settings record and the settings file beside the executable.
+#ifndef HAZURO_SETTINGS_H
+#define HAZURO_SETTINGS_H
+
+#include <windows.h>
+
+enum {
+    SETTINGS_PATH_SIZE = 1024,  // bytes of the settings-file path buffer, NUL included
+    TITLE_PATTERN_SIZE = 1024   // bytes of ietitle, NUL included
+};
+
+struct SettingsRecord {
+    char ietitle[TITLE_PATTERN_SIZE];  // title pattern, code page 932
+    int alpha;                         // opacity given to target windows, 0..255
+};
+
+extern SettingsRecord Settings;
+
+// Writes the directory of modulePath followed by "hazuro.ini" into
+// settingsPath (SETTINGS_PATH_SIZE bytes). Returns false, leaving it empty,
+// when the result would not fit.
+bool SettingsPathFor(const char *modulePath, char *settingsPath);
+
+// The settings-file path, or NULL when the executable's own path cannot be had
+// whole; then no settings file is read or written.
+const char *GetIniPath();
+
+void LoadSettings();
+void SaveSettings();
+
+// The same with an explicit file; a NULL path loads the defaults and saves nothing.
+void LoadSettingsFrom(const char *iniPath);
+void SaveSettingsTo(const char *iniPath);
+
+#endif

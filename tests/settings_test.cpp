@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "settings/settings.h"
+#include "test_windows.h"
+
+static std::string PathFor(const std::string &modulePath)
+{
+    char out[SETTINGS_PATH_SIZE];
+    EXPECT_TRUE(SettingsPathFor(modulePath.c_str(), out)) << modulePath;
+    return out;
+}
+
+TEST(SettingsPath, SitsBesideTheExecutable)
+{
+    EXPECT_EQ(PathFor("C:\\tools\\hazuro\\hazuro.exe"), "C:\\tools\\hazuro\\hazuro.ini");
+    EXPECT_EQ(PathFor("\\\\server\\share\\hazuro.exe"), "\\\\server\\share\\hazuro.ini");
+}
+
+TEST(SettingsPath, TwoByteCharactersEndingIn5CAreNoSeparators)
+{
+    // 表 and ソ are 95 5C and 83 5C in code page 932.
+    EXPECT_EQ(PathFor("C:\\表\\hazuro.exe"), "C:\\表\\hazuro.ini");
+    EXPECT_EQ(PathFor("C:\\tools\\表ソ.exe"), "C:\\tools\\hazuro.ini");
+}
+
+TEST(SettingsPath, HalfWidthKatakanaAreSingleBytes)
+{
+    // ｱ (B1) and ﾝ (DD) are one byte each: the backslash after them is real.
+    EXPECT_EQ(PathFor("C:\\ｱﾝ\\hazuro.exe"), "C:\\ｱﾝ\\hazuro.ini");
+    EXPECT_EQ(PathFor("C:\\ｱ\\ﾃ\\x.exe"), "C:\\ｱ\\ﾃ\\hazuro.ini");
+}
+
+TEST(SettingsPath, LeadByteBeforeTheEndStopsTheScan)
+{
+    // Followed by more text in memory, so a scan that steps over the NUL shows.
+    const char modulePath[] = "C:\\dir\\x\x81\0\\after";
+    char out[SETTINGS_PATH_SIZE];
+    ASSERT_TRUE(SettingsPathFor(modulePath, out));
+    EXPECT_STREQ(out, "C:\\dir\\hazuro.ini");
+    EXPECT_EQ(PathFor("\x81"), "\x81hazuro.ini");
+}
+
+TEST(SettingsPath, PathWithoutSeparatorOrEmpty)
+{
+    EXPECT_EQ(PathFor("hazuro.exe"), "hazuro.exehazuro.ini");
+    EXPECT_EQ(PathFor(""), "hazuro.ini");
+}
+
+TEST(SettingsPath, LongestDirectoryThatFitsAndOneByteMore)
+{
+    // "hazuro.ini" and the NUL take 11 of the 1024 bytes.
+    std::string fits = "C:\\" + std::string(1013 - 4, 'd') + "\\";
+    ASSERT_EQ(fits.size(), 1013u);
+    EXPECT_EQ(PathFor(fits + "hazuro.exe"), fits + "hazuro.ini");
+
+    std::string tooLong = "C:\\" + std::string(1014 - 4, 'd') + "\\hazuro.exe";
+    char out[SETTINGS_PATH_SIZE + 16];
+    memset(out, 'z', sizeof out);
+    EXPECT_FALSE(SettingsPathFor(tooLong.c_str(), out));
+    EXPECT_EQ(out[0], '\0');
+    EXPECT_EQ(out[SETTINGS_PATH_SIZE], 'z');
+}
+
+TEST(SettingsPath, InPlaceAndForThisExecutable)
+{
+    char buffer[SETTINGS_PATH_SIZE] = "C:\\a\\b.exe";
+    ASSERT_TRUE(SettingsPathFor(buffer, buffer));
+    EXPECT_STREQ(buffer, "C:\\a\\hazuro.ini");
+
+    char module[SETTINGS_PATH_SIZE];
+    GetModuleFileNameA(NULL, module, sizeof module);
+    std::string expected(module);
+    expected = expected.substr(0, expected.rfind('\\') + 1) + "hazuro.ini";
+    ASSERT_NE(GetIniPath(), nullptr);
+    EXPECT_EQ(std::string(GetIniPath()), expected);
+    EXPECT_EQ(GetIniPath(), GetIniPath());
+}
+
+class SettingsFile : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        directory = MakeTempDirectory();
+        ini = directory + "hazuro.ini";
+        lstrcpyA(Settings.ietitle, "left over");
+        Settings.alpha = 99;
+    }
+    void TearDown() override { RemoveDirectoryTree(directory); }
+
+    void Load(const std::string &content)
+    {
+        WriteWholeFile(ini, content);
+        LoadSettingsFrom(ini.c_str());
+    }
+
+    std::string directory;
+    std::string ini;
+};
+
+TEST_F(SettingsFile, NoFileGivesTheDefaultsAndCreatesNone)
+{
+    LoadSettingsFrom(ini.c_str());
+    EXPECT_STREQ(Settings.ietitle, "Internet Explorer");
+    EXPECT_EQ(Settings.alpha, 32);
+    EXPECT_FALSE(FileExists(ini));
+}
+
+TEST_F(SettingsFile, OpacityIsBroughtIntoRange)
+{
+    const struct {
+        const char *stored;
+        int loaded;
+    } cases[] = {{"300", 255}, {"-7", 0}, {"255", 255}, {"0", 0}, {"128", 128}};
+    for (const auto &c : cases) {
+        Load(std::string("[config]\r\nalpha=") + c.stored + "\r\n");
+        EXPECT_EQ(Settings.alpha, c.loaded) << "alpha=" << c.stored;
+        EXPECT_STREQ(Settings.ietitle, "Internet Explorer");
+    }
+}
+
+TEST_F(SettingsFile, PresentButEmptyTitleIsTheEmptyPattern)
+{
+    Load("[config]\r\nietitle=\r\nalpha=40\r\n");
+    EXPECT_STREQ(Settings.ietitle, "");
+    EXPECT_EQ(Settings.alpha, 40);
+}
+
+TEST_F(SettingsFile, LongTitleKeepsItsFirst1023Bytes)
+{
+    std::string title;
+    for (int i = 0; title.size() < 1500; ++i)
+        title += "ab" + std::to_string(i);
+    title.resize(1500);
+    Load("[config]\r\nietitle=" + title + "\r\n");
+    EXPECT_EQ(std::string(Settings.ietitle), title.substr(0, 1023));
+}
+
+TEST_F(SettingsFile, SavingWritesBothKeysTitleFirst)
+{
+    lstrcpyA(Settings.ietitle, "Internet Explorer");
+    Settings.alpha = 32;
+    SaveSettingsTo(ini.c_str());
+    std::string content = ReadWholeFile(ini);
+    size_t title = content.find("ietitle=Internet Explorer");
+    size_t alpha = content.find("alpha=32");
+    ASSERT_NE(title, std::string::npos) << content;
+    ASSERT_NE(alpha, std::string::npos) << content;
+    EXPECT_LT(title, alpha);
+    EXPECT_NE(content.find("[config]"), std::string::npos);
+}
+
+TEST_F(SettingsFile, SavedJapanesePatternAndOpacityLoadAgain)
+{
+    lstrcpyA(Settings.ietitle, "メモ帳 - 表示");
+    Settings.alpha = 0;
+    SaveSettingsTo(ini.c_str());
+    lstrcpyA(Settings.ietitle, "other");
+    Settings.alpha = 200;
+    LoadSettingsFrom(ini.c_str());
+    EXPECT_STREQ(Settings.ietitle, "メモ帳 - 表示");
+    EXPECT_EQ(Settings.alpha, 0);
+}
+
+TEST_F(SettingsFile, WithoutAPathDefaultsLoadAndNothingIsWritten)
+{
+    SaveSettingsTo(NULL);
+    LoadSettingsFrom(NULL);
+    EXPECT_STREQ(Settings.ietitle, "Internet Explorer");
+    EXPECT_EQ(Settings.alpha, 32);
+
+    char windowsDirectory[MAX_PATH];
+    GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
+    EXPECT_FALSE(FileExists(std::string(windowsDirectory) + "\\hazuro.ini"));
+}

@@ -1,0 +1,32 @@
+#!/bin/sh
+# wineprefix.sh start|stop LOADER: prepares the tests' own Wine prefix and keeps
+# one wineserver running for the whole test run, or stops it again.
+set -eu
+action=$1
+loader=$2
+: "${WINEPREFIX:?WINEPREFIX must be set}"
+export WINEPREFIX
+
+wineserver=$(dirname "$(command -v "$loader")")/wineserver
+[ -x "$wineserver" ] || wineserver=wineserver
+
+case $action in
+start)
+    if [ ! -f "$WINEPREFIX/.hazuro-ready" ]; then
+        rm -rf "$WINEPREFIX"
+        "$loader" wineboot -i >/dev/null 2>&1
+        # Without a window manager Wine waits for every captioned window that
+        # is hidden or destroyed; unmanaged windows need no wait.
+        "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        "$wineserver" -w
+        touch "$WINEPREFIX/.hazuro-ready"
+    fi
+    "$wineserver" -p </dev/null >/dev/null 2>&1
+    # Start the prefix's own system processes now, away from the test output
+    # pipes that they would otherwise inherit and hold open.
+    "$loader" wineboot </dev/null >/dev/null 2>&1
+    ;;
+stop)
+    "$wineserver" -k </dev/null >/dev/null 2>&1 || true
+    ;;
+esac
