@@ -21,7 +21,8 @@ start)
         "$wineserver" -w
         touch "$WINEPREFIX/.hazuro-ready"
     fi
-    "$wineserver" -p </dev/null >/dev/null 2>&1
+    # A server already running for the prefix (another test run) is fine too.
+    "$wineserver" -p </dev/null >/dev/null 2>&1 || true
     # Start the prefix's own system processes now, away from the test output
     # pipes that they would otherwise inherit and hold open.
     "$loader" wineboot </dev/null >/dev/null 2>&1

@@ -1,0 +1,15 @@
+# Checks on the release hazuro.exe in HAZURO_RELEASE_DIR, the file that ships.
+# They need no Wine.
+if(NOT HAZURO_RELEASE_DIR)
+    return()
+endif()
+
+add_test(NAME release_exe
+    COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/check_release.py
+            ${HAZURO_RELEASE_DIR}/hazuro.exe ${CMAKE_CURRENT_SOURCE_DIR}/windows2000-imports.txt)
+
+# A second release build in another directory must give the same bytes.
+add_test(NAME release_reproducible
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/check_reproducible.sh ${CMAKE_COMMAND}
+            ${CMAKE_SOURCE_DIR} ${HAZURO_RELEASE_DIR} ${CMAKE_BINARY_DIR}/repro-release)
+set_tests_properties(release_reproducible PROPERTIES LABELS slow TIMEOUT 600)
