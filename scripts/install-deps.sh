@@ -10,8 +10,11 @@ g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
 wine64 xvfb xauth locales"
 case "${1:-}" in
---run) packages="$packages fonts-ipafont-gothic fonts-ipafont-mincho" ;;
---screenshots) packages="$packages fonts-ipafont-gothic fonts-ipafont-mincho xcompmgr x11-apps imagemagick" ;;
+--run) packages="$packages fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine" ;;
+# xdotool clicks and finds windows, xprop (x11-utils) tells when a fade has
+# landed, fonts-wine draws the caption buttons (Marlett).
+--screenshots) packages="$packages fonts-ipafont-gothic fonts-ipafont-mincho xcompmgr x11-apps
+    x11-utils imagemagick xdotool fonts-wine" ;;
 esac
 # On a machine that runs 32-bit code, HAZURO_TEST_PRESET=tests-i686 also needs
 # g++-mingw-w64-i686-posix and Debian's 32-bit Wine.
