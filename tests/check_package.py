@@ -18,7 +18,7 @@ import tempfile
 import zipfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 import make_package  # noqa: E402
 
 EXPECTED_MEMBERS = ["hazuro/", "hazuro/hazuro.exe", "hazuro/readme.txt"]
