@@ -1,31 +1,25 @@
 #!/bin/sh
-# run.sh: installs what is missing, builds, and starts hazuro under Wine.
-# The release hazuro.exe is 32-bit; where this machine cannot run 32-bit code,
-# the same sources built for x86_64 are started instead.
+# run.sh: installs what is missing, builds, and starts hazuro under Wine: the
+# release hazuro.exe where this machine runs 32-bit Windows programs, else the
+# x86_64 build of the same sources. Without an X display there is nobody to
+# show a window to: it shows the program at work on a private virtual display
+# instead, writes build/demo/before.png and after.png, and ends.
 set -eu
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --run
-cmake --preset release
-cmake --build --preset release
-cmake --preset tests-x64
-cmake --build --preset tests-x64 --target hazuro
-
-export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix-run}"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
-
-exe=build/release/hazuro.exe
-loader=
-if command -v wine >/dev/null 2>&1 && wine cmd /c exit >/dev/null 2>&1; then
-    loader=wine
-else
-    loader=/usr/lib/wine/wine64
-    exe=build/tests-x64/hazuro.exe
-    echo "run.sh: this machine cannot run 32-bit Windows programs; starting the x86_64 build"
-fi
-
 if [ -z "${DISPLAY:-}" ]; then
-    echo "run.sh: no X display (DISPLAY is unset); starting on a virtual display that nobody sees"
-    exec xvfb-run -a "$loader" "$exe"
+    echo "run.sh: no X display (DISPLAY is unset): showing hazuro at work on a private virtual display"
+    exec tools/screenshots.sh --demo
 fi
-exec "$loader" "$exe"
+
+exe=$(scripts/build-exe.sh)
+export WINEPREFIX="$PWD/build/wineprefix-run"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
+# A prefix made before 32-bit Wine was installed cannot start 32-bit programs.
+if [ "$exe" = build/release/hazuro.exe ] &&
+    [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    rm -rf "$WINEPREFIX"
+fi
+echo "run.sh: starting $exe"
+exec /usr/lib/wine/wine64 "$exe"

@@ -356,11 +356,18 @@ TEST_F(Apply, WithoutSettingsFileFadesBrowserWindowsOnly)
     ExpectUntouched(lowerCase);
     ExpectUntouched(hazuro->window);
 
-    // Windows opened later are found by the next press.
-    HWND later = Window("z - Internet Explorer");
+    // Windows opened later are found by the next press, a hundred as surely as
+    // one: a fault in how the sweep calls the platform can take many fades to show.
+    std::vector<HWND> later;
+    for (int i = 0; i < 100; ++i)
+        later.push_back(Window("z" + std::to_string(i) + " - Internet Explorer"));
     ASSERT_TRUE(hazuro->PressApply());
-    ExpectFaded(later, 32);
+    int faded = 0;
+    for (HWND hwnd : later)
+        faded += LayeredStateOf(hwnd).alpha == 32;
+    EXPECT_EQ(faded, 100);
     EXPECT_FALSE(FileExists(IniPath()));
+    EXPECT_EQ(hazuro->Close(), 0u) << "the program survives its sweeps";
 }
 
 TEST_F(Apply, SettingsFileIsInForceAtTheFirstPress)

@@ -10,9 +10,15 @@ export WINEPREFIX
 wineserver=$(dirname "$(command -v "$loader")")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 
+# A prefix made before 32-bit Wine was installed cannot start 32-bit programs.
+scripts=$(dirname "$0")/../scripts
+needs_32bit_part() {
+    sh "$scripts/wine32-works.sh" && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
 case $action in
 start)
-    if [ ! -f "$WINEPREFIX/.hazuro-ready" ]; then
+    if [ ! -f "$WINEPREFIX/.hazuro-ready" ] || needs_32bit_part; then
         rm -rf "$WINEPREFIX"
         "$loader" wineboot -i >/dev/null 2>&1
         # Without a window manager Wine waits for every captioned window that

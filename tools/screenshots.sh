@@ -1,17 +1,22 @@
 #!/bin/sh
-# screenshots.sh: remakes docs/main-window.png, docs/settings-dialog.png,
+# screenshots.sh [--demo]: remakes docs/main-window.png, docs/settings-dialog.png,
 # docs/before.png and docs/after.png. Runs hazuro and Wine's Notepad on a
 # private virtual X display with a compositing manager, which is what shows a
 # layered window really translucent, and clicks through the program.
-# Uses the x86_64 build: 32-bit Windows code does not run on every kernel.
+# --demo (what run.sh does without a display) only shows the program's main job:
+# Notepad before and after a click on the big button, as build/demo/before.png
+# and after.png, and the opacity that Notepad's window then has.
+# Runs the release hazuro.exe where this machine runs 32-bit Windows programs.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
+demo=
+[ "${1:-}" != --demo ] || demo=yes
+pictures=$root/docs
+[ -z "$demo" ] || pictures=$root/build/demo
 
 scripts/install-deps.sh --screenshots
-
-cmake --preset tests-x64
-cmake --build --preset tests-x64 --target hazuro
+exe=$(scripts/build-exe.sh)
 
 loader=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
@@ -67,7 +72,7 @@ geometry() {
 capture() {
     import -window root "$work/screen.png"
     convert "$work/screen.png" -crop "$4x$5+$2+$3" +repage -strip -colors 256 \
-        -define png:exclude-chunks=date,time "PNG8:$root/docs/$1"
+        -define png:exclude-chunks=date,time "PNG8:$pictures/$1"
 }
 
 # Gives the program time to paint after the window appeared or changed.
@@ -92,13 +97,10 @@ xlogo -render -geometry "${width}x${height}+0+0" -bg '#3a6ea5' -fg '#f2c14e' \
 backdrop_pid=$!
 find_window '^xlogo$' >/dev/null || fail "the backdrop did not appear"
 
-if [ ! -f "$WINEPREFIX/.hazuro-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    "$loader" wineboot -i >/dev/null 2>&1
+# The tests' prefix set-up, with the prefix's server started on this display.
+sh tests/wineprefix.sh start "$loader"
+if [ ! -f "$WINEPREFIX/.screenshots-ready" ]; then
     reg() { "$loader" reg add "$@" /f >/dev/null 2>&1; }
-    # Wine draws the frames itself; without a window manager, managed windows
-    # would have none.
-    reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
     # Notepad where hazuro's window does not cover it.
     notepad='HKCU\Software\Microsoft\Notepad'
     reg "$notepad" /v iWindowPosX /t REG_DWORD /d 40
@@ -114,13 +116,12 @@ if [ ! -f "$WINEPREFIX/.hazuro-ready" ]; then
     # Debian's Wine does not find its own Marlett; without it the caption
     # buttons show as letters.
     cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-    "$wineserver" -w
-    touch "$WINEPREFIX/.hazuro-ready"
+    touch "$WINEPREFIX/.screenshots-ready"
 fi
 
 # hazuro reads its settings from beside the exe, in code page 932.
 mkdir "$work/app"
-cp build/tests-x64/hazuro.exe "$work/app/"
+cp "$exe" "$work/app/"
 printf '[config]\r\nietitle=メモ帳\r\nalpha=32\r\n' | iconv -f UTF-8 -t CP932 >"$work/app/hazuro.ini"
 printf '今日の作業メモ\r\n\r\n- 見積書を作る\r\n- 会議は15時から\r\n- hazuro の画面を撮る\r\n' |
     iconv -f UTF-8 -t CP932 >"$work/memo.txt"
@@ -130,24 +131,26 @@ notepad=$(find_window 'メモ帳') || fail "Notepad did not appear"
 "$loader" "$work/app/hazuro.exe" >"$work/hazuro.log" 2>&1 &
 main=$(find_window '^hazuro Ver1\.00$') || fail "hazuro did not appear"
 settle
-mkdir -p docs
+mkdir -p "$pictures"
 
 geometry "$main"
 main_w=$W main_h=$H
-capture main-window.png "$X" "$Y" "$W" "$H"
+[ -n "$demo" ] || capture main-window.png "$X" "$Y" "$W" "$H"
 
 # Wine draws the frame itself: the client area sits centred at the bottom.
 border=$(((main_w - 370) / 2))
 client_y=$((main_h - 125 - border))
 
 # The settings button spans the client area at y 90..115.
-xdotool mousemove --window "$main" $((border + 185)) $((client_y + 102)) click 1
-dialog=$(find_window '^設定$') || fail "the settings dialog did not appear"
-settle
-geometry "$dialog"
-capture settings-dialog.png "$X" "$Y" "$W" "$H"
-xdotool key Escape
-wait_for sh -c "! xdotool search --onlyvisible --name '^設定\$'" || fail "the settings dialog did not close"
+if [ -z "$demo" ]; then
+    xdotool mousemove --window "$main" $((border + 185)) $((client_y + 102)) click 1
+    dialog=$(find_window '^設定$') || fail "the settings dialog did not appear"
+    settle
+    geometry "$dialog"
+    capture settings-dialog.png "$X" "$Y" "$W" "$H"
+    xdotool key Escape
+    wait_for sh -c "! xdotool search --onlyvisible --name '^設定\$'" || fail "the settings dialog did not close"
+fi
 
 # A click on its caption brings Notepad to the front, as a user would have it.
 geometry "$notepad"
@@ -164,6 +167,13 @@ wait_for sh -c "xprop -id $notepad _NET_WM_WINDOW_OPACITY | grep -q =" ||
 settle
 capture after.png "$shot_x" "$shot_y" "$shot_w" "$shot_h"
 
-for f in main-window settings-dialog before after; do
-    echo "screenshots: docs/$f.png $(identify -format '%wx%h' "docs/$f.png"), $(wc -c <"docs/$f.png") bytes"
+pngs="main-window settings-dialog before after"
+[ -z "$demo" ] || pngs="before after"
+echo "screenshots: $exe, started under Wine, faded Notepad"
+for f in $pngs; do
+    echo "screenshots: ${pictures#"$root"/}/$f.png $(identify -format '%wx%h' "$pictures/$f.png"), $(wc -c <"$pictures/$f.png") bytes"
 done
+# Wine hands a layered window's opacity to X as a fraction of 0xFFFFFFFF.
+opacity=$(xprop -id "$notepad" _NET_WM_WINDOW_OPACITY | sed -n 's/.* = //p')
+echo "screenshots: Notepad's opacity read back from its window: $opacity of 4294967295," \
+    "that is $(((opacity * 255 + 2147483647) / 4294967295)) of 255"
