@@ -1,8 +1,8 @@
 // Entry point: the start-up check, the main window and the message loop.
 #include <windows.h>
 
-#include "../transparency/sweep.h"
-#include "main_window.h"
+#include "app/main_window.h"
+#include "transparency/sweep.h"
 
 static const char kErrorCaption[] = "エラー";
 
