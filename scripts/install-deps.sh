@@ -6,7 +6,7 @@
 # the release hazuro.exe. Installs only what is missing; safe to run again.
 set -eu
 
-packages="cmake ninja-build python3 googletest
+packages="cmake ninja-build python3 python3-pefile googletest
 g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
 wine64 xvfb xauth locales"

@@ -107,14 +107,19 @@ class Hazuro {
 public:
     ~Hazuro() { End(); }
 
+    // showCommand, unless negative, is the show state the program is asked for.
     bool Start(const std::string &exePath, const std::string &arguments,
-               const std::string &currentDirectory)
+               const std::string &currentDirectory, int showCommand)
     {
         std::string commandLine = "\"" + exePath + "\"";
         if (!arguments.empty())
             commandLine += " " + arguments;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
+        if (showCommand >= 0) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = (WORD)showCommand;
+        }
         DWORD began = GetTickCount();
         if (!CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
                             currentDirectory.c_str(), &startup, &process))
@@ -215,10 +220,11 @@ protected:
     }
 
     // Starts the program; a failure ends the test.
-    void Launch(const std::string &arguments = "")
+    void Launch(const std::string &arguments = "", int showCommand = -1)
     {
         hazuro.reset(new Hazuro);
-        ASSERT_TRUE(hazuro->Start(appDirectory + "hazuro.exe", arguments, workDirectory))
+        ASSERT_TRUE(hazuro->Start(appDirectory + "hazuro.exe", arguments, workDirectory,
+                                  showCommand))
             << "the main window did not appear";
     }
 
@@ -319,6 +325,7 @@ TEST_F(MainWindow, HasItsLayoutAndClosingEndsTheProgramWithZero)
 {
     Launch();
     ExpectMainWindowLayout(hazuro->window);
+    EXPECT_FALSE(IsIconic(hazuro->window));
     HWND window = hazuro->window;
     EXPECT_EQ(hazuro->Close(), 0u);
     EXPECT_FALSE(IsWindow(window));
@@ -336,6 +343,14 @@ TEST_F(MainWindow, CommandLineArgumentsChangeNothing)
     ASSERT_TRUE(hazuro->PressApply());
     ExpectFaded(target, 150);
     ExpectUntouched(browser);
+    EXPECT_EQ(hazuro->Close(), 0u);
+}
+
+// As from a shortcut set to run minimised.
+TEST_F(MainWindow, StartsMinimisedWhenAskedTo)
+{
+    Launch("", SW_SHOWMINNOACTIVE);
+    EXPECT_TRUE(IsIconic(hazuro->window));
     EXPECT_EQ(hazuro->Close(), 0u);
 }
 

@@ -4,8 +4,11 @@ if(NOT HAZURO_RELEASE_DIR)
     return()
 endif()
 
+# pefile is Debian's python3-pefile, which only Debian's own python3 sees: a
+# python3 found earlier on PATH may not have it.
+find_program(HAZURO_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 add_test(NAME release_exe
-    COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/check_release.py
+    COMMAND ${HAZURO_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/check_release.py
             ${HAZURO_RELEASE_DIR}/hazuro.exe ${CMAKE_CURRENT_SOURCE_DIR}/windows2000-imports.txt)
 
 # A second release build in another directory must give the same bytes.

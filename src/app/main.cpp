@@ -1,8 +1,8 @@
 // Entry point: the start-up check, the main window and the message loop.
 #include <windows.h>
 
-#include "../transparency/sweep.h"
-#include "main_window.h"
+#include "app/main_window.h"
+#include "transparency/sweep.h"
 
 static const char kErrorCaption[] = "エラー";
 
@@ -56,4 +56,15 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
 
     DeleteObject(background);
     return (int)msg.wParam;
+}
+
+// The process starts here, not in the C runtime's start-up code, which would
+// double the file and which nothing here needs. Keep it so: without it no
+// static constructor or atexit handler runs, and nothing may be thrown.
+extern "C" void WINAPI HazuroStart()
+{
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
+    ExitProcess((UINT)WinMain(GetModuleHandleA(NULL), NULL, NULL, show));
 }

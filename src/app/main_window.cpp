@@ -1,9 +1,9 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "../../res/resource.h"
-#include "../settings/config_dialog.h"
-#include "../settings/settings.h"
-#include "../transparency/sweep.h"
+#include "resource.h"
+#include "settings/config_dialog.h"
+#include "settings/settings.h"
+#include "transparency/sweep.h"
 
 HFONT hFontLarge;  // the apply button's font; lives as long as the main window
 HFONT hFontSmall;  // the settings button's font; lives as long as the main window

@@ -1,7 +1,7 @@
-#include "config_dialog.h"
+#include "settings/config_dialog.h"
 
-#include "../../res/resource.h"
-#include "settings.h"
+#include "resource.h"
+#include "settings/settings.h"
 
 int PendingAlpha;
 

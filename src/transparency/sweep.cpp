@@ -1,8 +1,8 @@
-#include "sweep.h"
+#include "transparency/sweep.h"
 
 #include <string.h>
 
-#include "../settings/settings.h"
+#include "settings/settings.h"
 
 SetLayeredWindowAttributesProc pSetLayeredWindowAttributes;
 
