@@ -31,14 +31,8 @@ apt_update() {
     updated=yes
 }
 
-# Installs the packages named that are not installed yet; "-t SUITE" first
-# takes them from that suite.
+# Installs the packages named that are not installed yet.
 apt_install() {
-    suite=
-    if [ "$1" = -t ]; then
-        suite="-t $2"
-        shift 2
-    fi
     missing=
     for p in "$@"; do
         status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
@@ -48,8 +42,7 @@ apt_install() {
     echo "install-deps: installing$missing"
     apt_update
     # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
-        $suite $missing
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
 }
 
 apt_install $packages
@@ -79,22 +72,27 @@ runs_32bit_code() {
 # qemu 8 or later: 7.2 spends about a minute on every start of Wine; bookworm
 # has the newer one in its backports.
 emulate_32bit_code() {
-    apt_update
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-    candidate=$(apt-cache policy qemu-user | sed -n 's/^ *Candidate: //p')
-    if dpkg --compare-versions "${candidate:-0}" ge 1:8; then
-        apt_install qemu-user
-    else
-        if ! apt-cache policy | grep -q " $codename-backports/main "; then
-            # The mirror that serves this release serves its backports too.
-            mirror=$(apt-cache policy | awk -v suite="$codename/main" '$3 == suite { print $2; exit }')
-            [ -n "$codename" ] && [ -n "$mirror" ] || return 1
-            echo "deb $mirror $codename-backports main" |
-                $sudo tee "/etc/apt/sources.list.d/$codename-backports.list" >/dev/null
-            updated=
-            apt_update
+    installed=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)
+    if ! dpkg --compare-versions "${installed:-0}" ge 1:8; then
+        apt_update
+        codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+        suite=$codename
+        candidate=$(apt-cache policy qemu-user | sed -n 's/^ *Candidate: //p')
+        if ! dpkg --compare-versions "${candidate:-0}" ge 1:8; then
+            suite=$codename-backports
+            if ! apt-cache policy | grep -q " $suite/main "; then
+                # The mirror that serves this release serves its backports too.
+                mirror=$(apt-cache policy | awk -v s="$codename/main" '$3 == s { print $2; exit }')
+                [ -n "$codename" ] && [ -n "$mirror" ] || return 1
+                echo "deb $mirror $suite main" |
+                    $sudo tee "/etc/apt/sources.list.d/$suite.list" >/dev/null
+                updated=
+                apt_update
+            fi
         fi
-        apt_install -t "$codename-backports" qemu-user
+        echo "install-deps: installing qemu-user from $suite"
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
+            -t "$suite" qemu-user
     fi
     qemu=$(command -v qemu-i386) || return 1
     binfmt=/proc/sys/fs/binfmt_misc
