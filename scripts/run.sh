@@ -16,9 +16,10 @@ fi
 exe=$(scripts/build-exe.sh)
 export WINEPREFIX="$PWD/build/wineprefix-run"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
-# A prefix made before 32-bit Wine was installed cannot start 32-bit programs.
-if [ "$exe" = build/release/hazuro.exe ] &&
-    [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+# A prefix made before 32-bit Wine was installed has an empty syswow64 and
+# cannot start the release build.
+syswow64=$WINEPREFIX/drive_c/windows/syswow64
+if [ "$exe" = build/release/hazuro.exe ] && [ -d "$syswow64" ] && [ ! -f "$syswow64/kernel32.dll" ]; then
     rm -rf "$WINEPREFIX"
 fi
 echo "run.sh: starting $exe"

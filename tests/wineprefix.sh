@@ -10,10 +10,12 @@ export WINEPREFIX
 wineserver=$(dirname "$(command -v "$loader")")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 
-# A prefix made before 32-bit Wine was installed cannot start 32-bit programs.
+# A 64-bit prefix made before 32-bit Wine was installed has an empty syswow64
+# and cannot start 32-bit programs. (A 32-bit prefix has no syswow64 at all.)
 scripts=$(dirname "$0")/../scripts
 needs_32bit_part() {
-    sh "$scripts/wine32-works.sh" && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+    syswow64=$WINEPREFIX/drive_c/windows/syswow64
+    [ -d "$syswow64" ] && [ ! -f "$syswow64/kernel32.dll" ] && sh "$scripts/wine32-works.sh"
 }
 
 case $action in
