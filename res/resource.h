@@ -9,4 +9,8 @@
 #define IDC_ALPHA_SCROLL 20001
 #define IDC_ALPHA_LABEL  20002
 
+// Items of the main window's system menu: multiples of 16 below 0xF000.
+#define IDM_RESTORE      0x0010
+#define IDM_AUTO         0x0020
+
 #endif

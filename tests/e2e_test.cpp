@@ -18,6 +18,9 @@ const int kSettingsId = 10001;
 const int kTitleEditId = 20000;
 const int kAlphaScrollId = 20001;
 const int kAlphaLabelId = 20002;
+const int kRestoreId = 0x0010;  // items of the system menu
+const int kAutoId = 0x0020;
+const int kMessageTextId = 0xFFFF;  // the text of a message box
 
 const DWORD kTimeLimitMs = 10000;
 
@@ -149,16 +152,25 @@ public:
 
     bool PressApply() { return RoundTrip(GetDlgItem(window, kApplyId), BM_CLICK); }
 
+    // An item of the system menu chosen, as the menu sends it.
+    bool Choose(int item) { return RoundTrip(window, WM_SYSCOMMAND, item); }
+
     // Clicks the settings button; the dialog once its modal loop shows it, or NULL.
     HWND OpenSettings()
     {
         PostMessageA(GetDlgItem(window, kSettingsId), BM_CLICK, 0, 0);
-        HWND dialog = NULL;
+        return WaitForWindow("#32770", "設定");
+    }
+
+    // A window of the program's once it shows, or NULL.
+    HWND WaitForWindow(const char *windowClass, const char *title)
+    {
+        HWND found = NULL;
         WaitUntil([&] {
-            dialog = FindWindowOf(process.dwProcessId, "#32770", "設定");
-            return dialog != NULL;
+            found = FindWindowOf(process.dwProcessId, windowClass, title);
+            return found != NULL;
         });
-        return dialog;
+        return found;
     }
 
     // Waits for the dialog to go and for the main window to finish the command
@@ -498,6 +510,125 @@ TEST_F(Settings, EmptyPatternFadesTheProgramsOwnWindowToo)
     ASSERT_TRUE(hazuro->PressApply());
     ExpectFaded(hazuro->window, 200);
     ExpectFaded(mine, 200);
+}
+
+TEST_F(Settings, ASaveThatFailsIsSaidAndTheNewSettingsHoldForTheRun)
+{
+    ASSERT_TRUE(CreateDirectoryA(IniPath().c_str(), NULL));  // no write can succeed
+    Launch();
+    HWND found = hazuro->OpenSettings();
+    ASSERT_NE(found, (HWND)NULL);
+    SettingsDialog dialog(found);
+    dialog.TypePattern("メモ帳");
+    dialog.Scroll(SB_THUMBPOSITION, 120);
+    dialog.Click(IDOK);
+
+    HWND box = hazuro->WaitForWindow("#32770", "hazuro");
+    ASSERT_NE(box, (HWND)NULL) << "the failure was not said";
+    EXPECT_EQ(GetWindow(box, GW_OWNER), hazuro->window);
+    EXPECT_EQ(TextOf(GetDlgItem(box, kMessageTextId)),
+              "設定を保存できませんでした。\r\n" + IniPath() +
+                  "\r\n\r\n新しい設定は、hazuro を終了するまで使われます。");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(hazuro->WaitForDialogEnd(box));
+
+    HWND notepad = Window("無題 - メモ帳");
+    ASSERT_TRUE(hazuro->PressApply());
+    ExpectFaded(notepad, 120);
+}
+
+using Undo = EndToEnd;
+
+TEST_F(Undo, GivesBackWhatThisRunFadedAndNothingElse)
+{
+    WriteIni("hazuro e2e undo", 60);
+    Launch();
+    HWND first = Window("a - hazuro e2e undo");
+    HWND second = Window("b - hazuro e2e undo");
+    HWND layered = Window("c - hazuro e2e undo");  // translucent by its own program's choice
+    SetWindowLongA(layered, GWL_EXSTYLE, GetWindowLongA(layered, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(layered, 0, 200, LWA_ALPHA);
+    HWND other = Window("hazuro e2e unrelated");
+
+    ASSERT_TRUE(hazuro->Choose(kRestoreId)) << "nothing to give back yet";
+    ASSERT_TRUE(hazuro->PressApply());
+    ExpectFaded(first, 60);
+    ExpectFaded(second, 60);
+    ExpectFaded(layered, 200);
+    ExpectUntouched(other);
+
+    ASSERT_TRUE(hazuro->Choose(kRestoreId));
+    ExpectUntouched(first);
+    ExpectUntouched(second);
+    ExpectFaded(layered, 200);
+    ExpectUntouched(other);
+    EXPECT_EQ(IniValue("auto"), "<missing>") << "with the mode off nothing is written";
+
+    // What was given back is faded again by the next press, at the opacity set since.
+    HWND found = hazuro->OpenSettings();
+    ASSERT_NE(found, (HWND)NULL);
+    SettingsDialog dialog(found);
+    dialog.Scroll(SB_THUMBPOSITION, 150);
+    dialog.Click(IDOK);
+    ASSERT_TRUE(hazuro->WaitForDialogEnd(found));
+    ASSERT_TRUE(hazuro->PressApply());
+    ExpectFaded(first, 150);
+    ExpectFaded(second, 150);
+    ExpectFaded(layered, 200);
+
+    // A closed window is forgotten; giving back twice over does no more than once.
+    DestroyWindow(second);
+    ASSERT_TRUE(hazuro->Choose(kRestoreId));
+    ASSERT_TRUE(hazuro->Choose(kRestoreId));
+    ExpectUntouched(first);
+    ExpectFaded(layered, 200);
+
+    // Closing gives nothing back.
+    ASSERT_TRUE(hazuro->PressApply());
+    EXPECT_EQ(hazuro->Close(), 0u);
+    ExpectFaded(first, 150);
+}
+
+using AutoFade = EndToEnd;
+
+bool BecomesLayered(HWND hwnd, DWORD timeLimitMs = kTimeLimitMs)
+{
+    return WaitUntil([hwnd] { return LayeredStateOf(hwnd).layered; }, timeLimitMs);
+}
+
+TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
+{
+    WriteIni("hazuro", 90);  // the main window's title matches too
+    Launch();
+    HWND other = Window("e2e unrelated");
+    ASSERT_TRUE(hazuro->Choose(kAutoId));
+    EXPECT_EQ(IniValue("auto"), "1");
+    HWND opened = Window("opened - hazuro");
+    EXPECT_TRUE(BecomesLayered(opened));
+    ExpectFaded(opened, 90);
+    ExpectUntouched(other);
+    ExpectUntouched(hazuro->window);
+    ASSERT_EQ(hazuro->Close(), 0u);
+
+    // hazuro.ini keeps the mode on for the next run.
+    Launch();
+    HWND retitled = Window("e2e not yet");
+    HWND later = Window("later - hazuro");
+    EXPECT_TRUE(BecomesLayered(later));
+    ExpectUntouched(retitled);
+    SetWindowTextA(retitled, "retitled - hazuro");
+    EXPECT_TRUE(BecomesLayered(retitled));
+    ExpectUntouched(hazuro->window);
+
+    // Giving back turns the mode off, in the file too; a new run knows nothing
+    // of what an earlier one faded.
+    ASSERT_TRUE(hazuro->Choose(kRestoreId));
+    EXPECT_EQ(IniValue("auto"), "0");
+    ExpectUntouched(later);
+    ExpectUntouched(retitled);
+    ExpectFaded(opened, 90);
+    HWND afterwards = Window("afterwards - hazuro");
+    EXPECT_FALSE(BecomesLayered(afterwards, 2500));
 }
 
 // Argument: hazuro.exe as a Unix path (reached through drive Z:) or a Windows path.

@@ -141,7 +141,7 @@ TEST_F(SettingsFile, SavingWritesBothKeysTitleFirst)
 {
     lstrcpyA(Settings.ietitle, "Internet Explorer");
     Settings.alpha = 32;
-    SaveSettingsTo(ini.c_str());
+    EXPECT_TRUE(SaveSettingsTo(ini.c_str()));
     std::string content = ReadWholeFile(ini);
     size_t title = content.find("ietitle=Internet Explorer");
     size_t alpha = content.find("alpha=32");
@@ -151,21 +151,44 @@ TEST_F(SettingsFile, SavingWritesBothKeysTitleFirst)
     EXPECT_NE(content.find("[config]"), std::string::npos);
 }
 
-TEST_F(SettingsFile, SavedJapanesePatternAndOpacityLoadAgain)
+TEST_F(SettingsFile, EveryPatternComesBackByteForByte)
 {
-    lstrcpyA(Settings.ietitle, "メモ帳 - 表示");
-    Settings.alpha = 0;
-    SaveSettingsTo(ini.c_str());
-    lstrcpyA(Settings.ietitle, "other");
-    Settings.alpha = 200;
-    LoadSettingsFrom(ini.c_str());
-    EXPECT_STREQ(Settings.ietitle, "メモ帳 - 表示");
-    EXPECT_EQ(Settings.alpha, 0);
+    // Reading drops blanks and one pair of quotation marks around a value;
+    // only patterns that would lose something are written quoted.
+    const std::string full = " " + std::string(1020, 'q') + "表";  // 1023 bytes
+    const struct {
+        std::string pattern;
+        bool quoted;
+    } cases[] = {
+        {"メモ帳 - 表示", false}, {"", false},           {" - メモ帳", true},
+        {"trail ", true},         {"\tTab", true},       {"tab\t", true},
+        {" \t ", true},          {"\"x\"", true},        {"'x'", true},
+        {"\"", false},            {"a\"b", false},        {"'x\"", false},
+        {"表", false},            {"ソ ", true},          {full, true},
+    };
+    for (const auto &c : cases) {
+        lstrcpyA(Settings.ietitle, c.pattern.c_str());
+        Settings.alpha = 0;
+        ASSERT_TRUE(SaveSettingsTo(ini.c_str()));
+        std::string written = c.quoted ? "\"" + c.pattern + "\"" : c.pattern;
+        EXPECT_NE(ReadWholeFile(ini).find("ietitle=" + written + "\r\n"), std::string::npos)
+            << "[" << c.pattern << "]";
+        lstrcpyA(Settings.ietitle, "other");
+        Settings.alpha = 200;
+        LoadSettingsFrom(ini.c_str());
+        EXPECT_EQ(std::string(Settings.ietitle), c.pattern);
+        EXPECT_EQ(Settings.alpha, 0);
+        DeleteFileA(ini.c_str());
+    }
 }
 
-TEST_F(SettingsFile, WithoutAPathDefaultsLoadAndNothingIsWritten)
+TEST_F(SettingsFile, WithoutAPathOrWhereWritingFailsASaveSaysSo)
 {
-    SaveSettingsTo(NULL);
+    EXPECT_FALSE(SaveSettingsTo(NULL));
+    ASSERT_TRUE(CreateDirectoryA(ini.c_str(), NULL));
+    EXPECT_FALSE(SaveSettingsTo(ini.c_str()));
+    RemoveDirectoryA(ini.c_str());
+
     LoadSettingsFrom(NULL);
     EXPECT_STREQ(Settings.ietitle, "Internet Explorer");
     EXPECT_EQ(Settings.alpha, 32);

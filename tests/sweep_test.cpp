@@ -166,8 +166,11 @@ static LRESULT CALLBACK RefuseLayeredProc(HWND hwnd, UINT message, WPARAM wParam
 // that stops handling messages ("hung") once EVENT is set.
 int RunChildWindow(const char *mode, const char *title, const char *readyEvent)
 {
-    bool hung = strcmp(mode, "hung") == 0;
+    bool fadedHung = strcmp(mode, "faded-hung") == 0;  // faded before it stops
+    bool hung = fadedHung || strcmp(mode, "hung") == 0;
     HWND hwnd = CreateTestWindow(title, SW_SHOWNOACTIVATE, hung ? NULL : RefuseLayeredProc);
+    if (fadedHung)
+        SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEvent);
     SetEvent(ready);
     if (hung) {
@@ -186,11 +189,12 @@ class ChildWindow {
 public:
     ChildWindow(const char *mode, const char *title)
     {
-        ready = CreateEventA(NULL, TRUE, FALSE, "hazuro-child-ready");
+        std::string readyEvent = std::string("hazuro-child-ready-") + mode;
+        ready = CreateEventA(NULL, TRUE, FALSE, readyEvent.c_str());
         char exe[MAX_PATH];
         GetModuleFileNameA(NULL, exe, sizeof exe);
         std::string commandLine = std::string("\"") + exe + "\" --child-window " + mode + " \"" +
-                                  title + "\" hazuro-child-ready";
+                                  title + "\" " + readyEvent;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         if (CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
@@ -237,16 +241,45 @@ TEST_F(Sweep, NothingMatchingChangesNothing)
     EXPECT_FALSE(LayeredStateOf(a).layered);
 }
 
-TEST_F(Sweep, WindowOfAHungProgramIsPassedOver)
+static void WaitTillHung(HWND hwnd)
+{
+    for (int i = 0; i < 100 && !IsHungAppWindow(hwnd); ++i)
+        Sleep(100);
+    ASSERT_TRUE(IsHungAppWindow(hwnd));
+}
+
+// Each call that changes another program's window waits for that program.
+TEST_F(Sweep, HungProgramsFreezeNeitherTheSweepNorGivingBack)
 {
     ChildWindow hung("hung", "hazuro hung window");
+    ChildWindow hungFaded("faded-hung", "hazuro hung faded");
     ASSERT_NE(hung.hwnd, (HWND)NULL);
-    for (int i = 0; i < 100 && !IsHungAppWindow(hung.hwnd); ++i)
-        Sleep(100);
-    ASSERT_TRUE(IsHungAppWindow(hung.hwnd));
+    ASSERT_NE(hungFaded.hwnd, (HWND)NULL);
+    ASSERT_NO_FATAL_FAILURE(WaitTillHung(hung.hwnd));
+    ASSERT_NO_FATAL_FAILURE(WaitTillHung(hungFaded.hwnd));
+    RememberFadedWindow(hungFaded.hwnd);  // as if a sweep had faded it before it hung
 
     HWND responsive = Window("hazuro hung neighbour");
     EXPECT_TRUE(SweepWith("hazuro hung", 33, 5000)) << "the sweep waited on the hung window";
     EXPECT_FALSE(LayeredStateOf(hung.hwnd).layered);
     ExpectFaded(responsive, 33);
+    ASSERT_EQ(FadedWindowCount(), 2);
+
+    EXPECT_TRUE(RunWhilePumping(RestoreFadedWindows, 5000)) << "giving back waited";
+    EXPECT_FALSE(LayeredStateOf(responsive).layered);
+    EXPECT_TRUE(LayeredStateOf(hungFaded.hwnd).layered);
+    EXPECT_EQ(FadedWindowCount(), 1) << "the hung window is kept for later";
+}
+
+TEST_F(Sweep, TheRecordOfFadedWindowsIsBounded)
+{
+    // However many fades it is told of, the record keeps a bounded number, and
+    // closed windows make room again.
+    HWND faded = Window("hazuro record bound");
+    ASSERT_TRUE(SweepWith("hazuro record bound", 90));
+    for (int i = 0; i < 5000; ++i)
+        RememberFadedWindow(faded);
+    EXPECT_EQ(FadedWindowCount(), 4096);
+    DestroyWindow(faded);
+    EXPECT_EQ(FadedWindowCount(), 0);
 }

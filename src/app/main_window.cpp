@@ -8,6 +8,11 @@
 HFONT hFontLarge;  // the apply button's font; lives as long as the main window
 HFONT hFontSmall;  // the settings button's font; lives as long as the main window
 
+enum {
+    AUTO_FADE_TIMER = 1,
+    AUTO_FADE_INTERVAL_MS = 1000
+};
+
 static HFONT CreateUiFont(int height, const char *face)
 {
     return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
@@ -33,6 +38,31 @@ void SetClientSize(HWND hwnd, int cx, int cy)
     SetWindowPos(hwnd, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
 }
 
+static void AddSystemMenuItems(HWND hwnd)
+{
+    HMENU menu = GetSystemMenu(hwnd, FALSE);
+    AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
+    AppendMenuA(menu, MF_STRING, IDM_AUTO, "自動で半透明にする(&A)");
+    AppendMenuA(menu, MF_STRING, IDM_RESTORE, "元に戻す(&R)");
+}
+
+// Off, no timer runs at all.
+static void StartOrStopAutoFade(HWND hwnd)
+{
+    if (Settings.autoFade)
+        SetTimer(hwnd, AUTO_FADE_TIMER, AUTO_FADE_INTERVAL_MS, NULL);
+    else
+        KillTimer(hwnd, AUTO_FADE_TIMER);
+}
+
+static void SetAutoFade(HWND hwnd, bool on)
+{
+    Settings.autoFade = on;
+    StartOrStopAutoFade(hwnd);
+    if (!SaveAutoFade())
+        ShowSaveFailure(hwnd);
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -45,7 +75,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         CreateButton(hwnd, instance, "設定", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
                      10, 90, 350, 25, IDC_CONFIG, hFontSmall);
         SetClientSize(hwnd, 370, 125);
+        AddSystemMenuItems(hwnd);
         LoadSettings();
+        if (Settings.autoFade)
+            StartOrStopAutoFade(hwnd);
         return 0;
     }
 
@@ -56,11 +89,40 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case IDC_CONFIG:
             // -1, the dialog's failure value, saves too: the settings are unchanged then.
-            if (DialogBoxParamA(GetModuleHandleA(NULL), "CONFIGDLG", hwnd, ConfigDlgProc, 0) != 0)
-                SaveSettings();
+            if (DialogBoxParamA(GetModuleHandleA(NULL), "CONFIGDLG", hwnd, ConfigDlgProc, 0) != 0 &&
+                !SaveSettings())
+                ShowSaveFailure(hwnd);
             return 0;
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);
+
+    case WM_SYSCOMMAND:
+        // The system keeps the low four bits of the command for itself.
+        switch (wParam & 0xFFF0) {
+        case IDM_AUTO:
+            SetAutoFade(hwnd, !Settings.autoFade);
+            return 0;
+        case IDM_RESTORE:
+            // Left on, the mode would fade the windows given back at once.
+            if (Settings.autoFade)
+                SetAutoFade(hwnd, false);
+            RestoreFadedWindows();
+            return 0;
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+
+    case WM_INITMENUPOPUP:
+        if (HIWORD(lParam)) {  // the system menu
+            HMENU menu = GetSystemMenu(hwnd, FALSE);
+            CheckMenuItem(menu, IDM_AUTO, Settings.autoFade ? MF_CHECKED : MF_UNCHECKED);
+            EnableMenuItem(menu, IDM_RESTORE, FadedWindowCount() > 0 ? MF_ENABLED : MF_GRAYED);
+        }
+        return 0;
+
+    case WM_TIMER:
+        if (wParam == AUTO_FADE_TIMER)
+            RunAutomaticSweep(hwnd);
+        return 0;
 
     case WM_DESTROY:
         DeleteObject(hFontLarge);

@@ -84,22 +84,54 @@ void LoadSettingsFrom(const char *iniPath)
     if (iniPath == NULL) {
         lstrcpynA(Settings.ietitle, kDefaultTitle, sizeof Settings.ietitle);
         Settings.alpha = kDefaultAlpha;
+        Settings.autoFade = false;
         return;
     }
-    GetPrivateProfileStringA(kSection, "ietitle", kDefaultTitle, Settings.ietitle,
-                             sizeof Settings.ietitle, iniPath);
+    // Room for the quotation marks of a quoted pattern of full length: a buffer
+    // that the closing mark would fill may lose the pattern's last byte with it.
+    char title[TITLE_PATTERN_SIZE + 2];
+    GetPrivateProfileStringA(kSection, "ietitle", kDefaultTitle, title, sizeof title, iniPath);
+    lstrcpynA(Settings.ietitle, title, sizeof Settings.ietitle);
     int value = (int)GetPrivateProfileIntA(kSection, "alpha", kDefaultAlpha, iniPath);
     Settings.alpha = value < 0 ? 0 : value > 255 ? 255 : value;
+    Settings.autoFade = GetPrivateProfileIntA(kSection, "auto", 0, iniPath) != 0;
 }
 
-void SaveSettingsTo(const char *iniPath)
+static bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Reading a value drops the blanks around it and one pair of quotation marks
+// around it. A pattern that would lose either is written inside double
+// quotation marks, which reading takes off again; every other pattern is
+// written as it is, so files stay readable by earlier versions both ways.
+static const char *ValueToWrite(const char *pattern, char *quoted)
+{
+    size_t length = TextLength(pattern);
+    if (length == 0)
+        return pattern;
+    char first = pattern[0];
+    char last = pattern[length - 1];
+    bool quotes = length >= 2 && first == last && (first == '"' || first == '\'');
+    if (!IsBlank(first) && !IsBlank(last) && !quotes)
+        return pattern;
+    quoted[0] = '"';
+    lstrcpynA(quoted + 1, pattern, TITLE_PATTERN_SIZE);
+    lstrcatA(quoted, "\"");
+    return quoted;
+}
+
+bool SaveSettingsTo(const char *iniPath)
 {
     if (iniPath == NULL)
-        return;
+        return false;
+    char quoted[TITLE_PATTERN_SIZE + 2];
     char alphaText[16];
-    WritePrivateProfileStringA(kSection, "ietitle", Settings.ietitle, iniPath);
+    bool saved = WritePrivateProfileStringA(kSection, "ietitle",
+                                            ValueToWrite(Settings.ietitle, quoted), iniPath);
     wsprintfA(alphaText, "%d", Settings.alpha);
-    WritePrivateProfileStringA(kSection, "alpha", alphaText, iniPath);
+    return WritePrivateProfileStringA(kSection, "alpha", alphaText, iniPath) && saved;
 }
 
 void LoadSettings()
@@ -107,7 +139,29 @@ void LoadSettings()
     LoadSettingsFrom(GetIniPath());
 }
 
-void SaveSettings()
+bool SaveSettings()
 {
-    SaveSettingsTo(GetIniPath());
+    return SaveSettingsTo(GetIniPath());
+}
+
+bool SaveAutoFade()
+{
+    const char *path = GetIniPath();
+    return path != NULL &&
+           WritePrivateProfileStringA(kSection, "auto", Settings.autoFade ? "1" : "0", path);
+}
+
+void ShowSaveFailure(HWND owner)
+{
+    static const char kFailed[] = "設定を保存できませんでした。\r\n";
+    static const char kStillInForce[] = "\r\n新しい設定は、hazuro を終了するまで使われます。";
+    char text[sizeof kFailed + SETTINGS_PATH_SIZE + sizeof kStillInForce];
+    lstrcpynA(text, kFailed, sizeof text);
+    const char *path = GetIniPath();
+    if (path != NULL) {
+        lstrcatA(text, path);
+        lstrcatA(text, "\r\n");
+    }
+    lstrcatA(text, kStillInForce);
+    MessageBoxA(owner, text, "hazuro", MB_OK | MB_ICONWARNING);
 }

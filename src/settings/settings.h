@@ -12,6 +12,7 @@ enum {
 struct SettingsRecord {
     char ietitle[TITLE_PATTERN_SIZE];  // title pattern, code page 932
     int alpha;                         // opacity given to target windows, 0..255
+    bool autoFade;                     // windows that come to match are faded as they appear
 };
 
 extern SettingsRecord Settings;
@@ -26,10 +27,17 @@ bool SettingsPathFor(const char *modulePath, char *settingsPath);
 const char *GetIniPath();
 
 void LoadSettings();
-void SaveSettings();
+// Writes the title pattern and the opacity; false when the file could not be written.
+bool SaveSettings();
+// Writes the automatic mode alone; false when the file could not be written.
+bool SaveAutoFade();
 
 // The same with an explicit file; a NULL path loads the defaults and saves nothing.
 void LoadSettingsFrom(const char *iniPath);
-void SaveSettingsTo(const char *iniPath);
+bool SaveSettingsTo(const char *iniPath);
+
+// Tells the user, in a message box owned by owner, that the settings could not
+// be saved, and where hazuro tried to save them.
+void ShowSaveFailure(HWND owner);
 
 #endif

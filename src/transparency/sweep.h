@@ -28,4 +28,20 @@ HWND FindTargetWindow(const char *pattern);
 // Fades every window that FindTargetWindow finds for Settings.ietitle to Settings.alpha.
 void RunTransparencySweep();
 
+// The same for the automatic mode: never the windows of ownWindow's process,
+// and nothing at all while the pattern is empty.
+void RunAutomaticSweep(HWND ownWindow);
+
+// The record of the windows this run faded, for giving them back. The sweeps
+// add to it; a full record first forgets the windows that are gone, and if
+// all are still there, the window stays faded but is not remembered.
+void RememberFadedWindow(HWND hwnd);
+
+// How many remembered windows are still there and still faded.
+int FadedWindowCount();
+
+// Makes the remembered windows ordinary opaque windows again and forgets them.
+// Windows that do not respond are passed over and kept for the next time.
+void RestoreFadedWindows();
+
 #endif

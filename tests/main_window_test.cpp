@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/main_window.h"
+#include "resource.h"
+#include "settings/settings.h"
+#include "test_windows.h"
+#include "transparency/sweep.h"
+
+// The main window procedure on a window of this thread, so that its system
+// menu, which other processes cannot read, can be looked at.
+class SystemMenu : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(LoadLayeredWindowSupport(), LAYERED_OK);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = MainWndProc;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = "HAZURO_TEST_MAIN";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(0, wc.lpszClassName, "hazuro menu test",
+                                 WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 300, 200, NULL,
+                                 NULL, wc.hInstance, NULL);
+        ASSERT_NE(window, (HWND)NULL);
+        menu = GetSystemMenu(window, FALSE);
+        lstrcpyA(Settings.ietitle, "hazuro menu target");
+        Settings.alpha = 50;
+    }
+    void TearDown() override
+    {
+        DestroyWindow(target);
+        DestroyWindow(window);
+        PumpMessages();  // the main window's quit message too
+        DeleteFileA(GetIniPath());  // the choice of mode, saved beside this program
+    }
+
+    // The item's state as the system menu shows it when it opens.
+    UINT State(UINT id)
+    {
+        SendMessageA(window, WM_INITMENUPOPUP, (WPARAM)menu, MAKELPARAM(0, TRUE));
+        return GetMenuState(menu, id, MF_BYCOMMAND);
+    }
+    void Command(UINT message, WPARAM id) { SendMessageA(window, message, id, 0); }
+
+    HWND window = NULL;
+    HWND target = NULL;
+    HMENU menu = NULL;
+};
+
+TEST_F(SystemMenu, ItemsFollowASeparatorAtTheEnd)
+{
+    int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 3);
+    EXPECT_EQ(GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(menu, count - 2), (UINT)IDM_AUTO);
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), (UINT)IDM_RESTORE);
+    char text[64];
+    GetMenuStringA(menu, IDM_AUTO, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "自動で半透明にする(&A)");
+    GetMenuStringA(menu, IDM_RESTORE, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "元に戻す(&R)");
+}
+
+TEST_F(SystemMenu, RestoreIsGreyedWhileNothingCanBeGivenBack)
+{
+    EXPECT_TRUE(State(IDM_RESTORE) & MF_GRAYED);
+    target = CreateTestWindow("x - hazuro menu target");
+    Command(WM_COMMAND, IDC_APPLY);
+    ASSERT_TRUE(LayeredStateOf(target).layered);
+    EXPECT_FALSE(State(IDM_RESTORE) & MF_GRAYED);
+
+    Command(WM_SYSCOMMAND, IDM_RESTORE);
+    EXPECT_FALSE(LayeredStateOf(target).layered);
+    EXPECT_TRUE(State(IDM_RESTORE) & MF_GRAYED);
+
+    Command(WM_COMMAND, IDC_APPLY);
+    EXPECT_FALSE(State(IDM_RESTORE) & MF_GRAYED);
+    DestroyWindow(target);
+    EXPECT_TRUE(State(IDM_RESTORE) & MF_GRAYED) << "a closed window cannot be given back";
+}
+
+TEST_F(SystemMenu, AutoFadeIsCheckedAsChosenAndRestoreTurnsItOff)
+{
+    EXPECT_FALSE(State(IDM_AUTO) & MF_CHECKED);
+    Command(WM_SYSCOMMAND, IDM_AUTO);
+    EXPECT_TRUE(State(IDM_AUTO) & MF_CHECKED);
+    EXPECT_EQ(GetPrivateProfileIntA("config", "auto", -1, GetIniPath()), 1);
+
+    Command(WM_SYSCOMMAND, IDM_RESTORE);
+    EXPECT_FALSE(State(IDM_AUTO) & MF_CHECKED);
+    EXPECT_EQ(GetPrivateProfileIntA("config", "auto", -1, GetIniPath()), 0);
+}
