@@ -591,9 +591,10 @@ TEST_F(Undo, GivesBackWhatThisRunFadedAndNothingElse)
 
 using AutoFade = EndToEnd;
 
-bool BecomesLayered(HWND hwnd, DWORD timeLimitMs = kTimeLimitMs)
+// The opacity follows the layered style in a second call: wait for both.
+bool BecomesFaded(HWND hwnd, DWORD timeLimitMs = kTimeLimitMs)
 {
-    return WaitUntil([hwnd] { return LayeredStateOf(hwnd).layered; }, timeLimitMs);
+    return WaitUntil([hwnd] { return LayeredStateOf(hwnd).flags == LWA_ALPHA; }, timeLimitMs);
 }
 
 TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
@@ -604,7 +605,7 @@ TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
     ASSERT_TRUE(hazuro->Choose(kAutoId));
     EXPECT_EQ(IniValue("auto"), "1");
     HWND opened = Window("opened - hazuro");
-    EXPECT_TRUE(BecomesLayered(opened));
+    EXPECT_TRUE(BecomesFaded(opened));
     ExpectFaded(opened, 90);
     ExpectUntouched(other);
     ExpectUntouched(hazuro->window);
@@ -614,10 +615,10 @@ TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
     Launch();
     HWND retitled = Window("e2e not yet");
     HWND later = Window("later - hazuro");
-    EXPECT_TRUE(BecomesLayered(later));
+    EXPECT_TRUE(BecomesFaded(later));
     ExpectUntouched(retitled);
     SetWindowTextA(retitled, "retitled - hazuro");
-    EXPECT_TRUE(BecomesLayered(retitled));
+    EXPECT_TRUE(BecomesFaded(retitled));
     ExpectUntouched(hazuro->window);
 
     // Giving back turns the mode off, in the file too; a new run knows nothing
@@ -628,7 +629,7 @@ TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
     ExpectUntouched(retitled);
     ExpectFaded(opened, 90);
     HWND afterwards = Window("afterwards - hazuro");
-    EXPECT_FALSE(BecomesLayered(afterwards, 2500));
+    EXPECT_FALSE(BecomesFaded(afterwards, 2500));
 }
 
 // Argument: hazuro.exe as a Unix path (reached through drive Z:) or a Windows path.
