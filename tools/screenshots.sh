@@ -1,8 +1,9 @@
 #!/bin/sh
 # screenshots.sh [--demo]: remakes docs/main-window.png, docs/settings-dialog.png,
-# docs/before.png and docs/after.png. Runs hazuro and Wine's Notepad on a
-# private virtual X display with a compositing manager, which is what shows a
-# layered window really translucent, and clicks through the program.
+# docs/before.png, docs/after.png and docs/system-menu.png. Runs hazuro and
+# Wine's Notepad on a private virtual X display with a compositing manager,
+# which is what shows a layered window really translucent, and clicks through
+# the program.
 # --demo (what run.sh does without a display) only shows the program's main job:
 # Notepad before and after a click on the big button, as build/demo/before.png
 # and after.png, and the opacity that Notepad's window then has.
@@ -167,7 +168,18 @@ wait_for sh -c "xprop -id $notepad _NET_WM_WINDOW_OPACITY | grep -q =" ||
 settle
 capture after.png "$shot_x" "$shot_y" "$shot_w" "$shot_h"
 
-pngs="main-window settings-dialog before after"
+# hazuro's system menu, opened from the keyboard, now with a window to give
+# back; Up takes the highlight round to the last item, "元に戻す".
+if [ -z "$demo" ]; then
+    xdotool key alt+space
+    xdotool key Up
+    settle
+    geometry "$main"
+    capture system-menu.png "$X" "$Y" "$W" 230
+    xdotool key Escape Escape
+fi
+
+pngs="main-window settings-dialog before after system-menu"
 [ -z "$demo" ] || pngs="before after"
 echo "screenshots: $exe, started under Wine, faded Notepad"
 for f in $pngs; do
