@@ -292,6 +292,21 @@ private:
     HWND dialog;
 };
 
+// Sets the pattern (unless NULL) and the opacity in the settings dialog and
+// clicks OK; the dialog, perhaps still closing, or NULL when it did not open.
+HWND ChangeSettings(Hazuro &hazuro, const char *pattern, int alpha)
+{
+    HWND found = hazuro.OpenSettings();
+    if (found == NULL)
+        return NULL;
+    SettingsDialog dialog(found);
+    if (pattern != NULL)
+        dialog.TypePattern(pattern);
+    dialog.Scroll(SB_THUMBPOSITION, alpha);
+    dialog.Click(IDOK);
+    return found;
+}
+
 void ExpectMainWindowLayout(HWND window)
 {
     RECT client;
@@ -496,12 +511,8 @@ TEST_F(Settings, OkSavesAndTheNextRunUsesTheSavedSettings)
 TEST_F(Settings, EmptyPatternFadesTheProgramsOwnWindowToo)
 {
     Launch();
-    HWND found = hazuro->OpenSettings();
+    HWND found = ChangeSettings(*hazuro, "", 200);
     ASSERT_NE(found, (HWND)NULL);
-    SettingsDialog dialog(found);
-    dialog.TypePattern("");
-    dialog.Scroll(SB_THUMBPOSITION, 200);
-    dialog.Click(IDOK);
     ASSERT_TRUE(hazuro->WaitForDialogEnd(found));
     EXPECT_EQ(IniValue("ietitle"), "");
     EXPECT_EQ(IniValue("alpha"), "200");
@@ -516,12 +527,7 @@ TEST_F(Settings, ASaveThatFailsIsSaidAndTheNewSettingsHoldForTheRun)
 {
     ASSERT_TRUE(CreateDirectoryA(IniPath().c_str(), NULL));  // no write can succeed
     Launch();
-    HWND found = hazuro->OpenSettings();
-    ASSERT_NE(found, (HWND)NULL);
-    SettingsDialog dialog(found);
-    dialog.TypePattern("メモ帳");
-    dialog.Scroll(SB_THUMBPOSITION, 120);
-    dialog.Click(IDOK);
+    ASSERT_NE(ChangeSettings(*hazuro, "メモ帳", 120), (HWND)NULL);
 
     HWND box = hazuro->WaitForWindow("#32770", "hazuro");
     ASSERT_NE(box, (HWND)NULL) << "the failure was not said";
@@ -565,11 +571,8 @@ TEST_F(Undo, GivesBackWhatThisRunFadedAndNothingElse)
     EXPECT_EQ(IniValue("auto"), "<missing>") << "with the mode off nothing is written";
 
     // What was given back is faded again by the next press, at the opacity set since.
-    HWND found = hazuro->OpenSettings();
+    HWND found = ChangeSettings(*hazuro, NULL, 150);
     ASSERT_NE(found, (HWND)NULL);
-    SettingsDialog dialog(found);
-    dialog.Scroll(SB_THUMBPOSITION, 150);
-    dialog.Click(IDOK);
     ASSERT_TRUE(hazuro->WaitForDialogEnd(found));
     ASSERT_TRUE(hazuro->PressApply());
     ExpectFaded(first, 150);
