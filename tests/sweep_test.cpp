@@ -277,7 +277,7 @@ TEST_F(Sweep, TheRecordOfFadedWindowsIsBounded)
     // closed windows make room again.
     HWND faded = Window("hazuro record bound");
     ASSERT_TRUE(SweepWith("hazuro record bound", 90));
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < 4096 + 10; ++i)
         RememberFadedWindow(faded);
     EXPECT_EQ(FadedWindowCount(), 4096);
     DestroyWindow(faded);
