@@ -32,7 +32,8 @@ bool SaveSettings();
 // Writes the automatic mode alone; false when the file could not be written.
 bool SaveAutoFade();
 
-// The same with an explicit file; a NULL path loads the defaults and saves nothing.
+// The same with an explicit file; a NULL path loads the defaults, and a save
+// to it writes nothing and fails.
 void LoadSettingsFrom(const char *iniPath);
 bool SaveSettingsTo(const char *iniPath);
 
