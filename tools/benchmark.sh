@@ -1,16 +1,69 @@
 #!/bin/sh
-# benchmark.sh [N K]...: runs one sweep over N windows of which K match, under
-# Wine on a virtual display; by default N=300 with K=0, 30 and 100.
+# benchmark.sh [N K]...: runs one sweep over N windows of which K match, and
+# ticks of the automatic mode after it, under Wine on a virtual display; by
+# default N=300 with K=0, 30 and 100.
+# benchmark.sh --idle [SECONDS]: the CPU time that hazuro uses in its automatic
+# mode over SECONDS (default 60), once with a matching window open that refuses
+# to be faded (tried again at every tick) and once without. Runs the hazuro.exe
+# that scripts/build-exe.sh names.
+# Both need the test build that scripts/test.sh makes.
 set -eu
 cd "$(dirname "$0")/.."
 build=build/tests-x64
-cmake --build --preset tests-x64 --target sweep_benchmark >/dev/null
-export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
-[ $# -gt 0 ] || set -- 300 0 300 30 300 100
+loader=/usr/lib/wine/wine64
+
+if [ "${1:-}" != --on-display ]; then
+    if [ "${1:-}" = --idle ]; then
+        set -- --idle "${2:-60}" "$(scripts/build-exe.sh)"
+        cmake --build --preset tests-x64 --target hazuro_tests >/dev/null
+    else
+        [ $# -gt 0 ] || set -- 300 0 300 30 300 100
+        cmake --build --preset tests-x64 --target sweep_benchmark >/dev/null
+    fi
+    export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
+    exec xvfb-run -a sh "$0" --on-display "$@"
+fi
+shift
+
+# utime + stime of a process, in milliseconds
+cpu_ms() {
+    awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) * 1000 / hz }' "/proc/$1/stat"
+}
+
+idle() {
+    seconds=$1 exe=$2
+    for refusing in yes no; do
+        work=$(mktemp -d)
+        cp "$exe" "$work/hazuro.exe"
+        printf '[config]\r\nietitle=hazuro idle\r\nalpha=50\r\nauto=1\r\n' >"$work/hazuro.ini"
+        child=
+        if [ $refusing = yes ]; then
+            "$loader" $build/tests/hazuro_tests.exe --child-window refusing \
+                "hazuro idle refusing" none >/dev/null 2>&1 &
+            child=$!
+            sleep 3
+        fi
+        "$loader" "$work/hazuro.exe" >/dev/null 2>&1 &
+        sleep 5
+        # Wine shows the program by its Windows path.
+        pid=$(pgrep -f '^Z:.*hazuro\.exe' | head -n 1)
+        before=$(cpu_ms "$pid")
+        sleep "$seconds"
+        after=$(cpu_ms "$pid")
+        echo "benchmark: automatic mode, refusing window open: $refusing;" \
+            "hazuro used $((after - before)) ms of CPU time in $seconds s"
+        kill "$pid" $child 2>/dev/null || true
+        wait 2>/dev/null || true
+        rm -rf "$work"
+    done
+}
+
 # The prefix's system processes must start on the same display as the windows.
-xvfb-run -a sh -c '
-    loader=/usr/lib/wine/wine64; exe=$1; shift
-    sh tests/wineprefix.sh start "$loader"
-    while [ $# -ge 2 ]; do "$loader" "$exe" "$1" "$2"; shift 2; done
-    sh tests/wineprefix.sh stop "$loader"
-' sh "$build/tests/sweep_benchmark.exe" "$@"
+sh tests/wineprefix.sh start "$loader"
+if [ "$1" = --idle ]; then
+    idle "$2" "$3"
+else
+    while [ $# -ge 2 ]; do "$loader" $build/tests/sweep_benchmark.exe "$1" "$2"; shift 2; done
+fi
+sh tests/wineprefix.sh stop "$loader"

@@ -104,10 +104,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case IDM_RESTORE:
             // Left on, the mode would fade the windows given back at once.
-            KillTimer(hwnd, AUTO_FADE_TIMER);
-            RestoreFadedWindows();
             if (Settings.autoFade)
                 SetAutoFade(hwnd, false);
+            RestoreFadedWindows();
             return 0;
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);
