@@ -49,7 +49,7 @@ int main(int argc, char **argv)
         ++topLevel;
         GetWindowTextA(h, title, sizeof title);
         if (IsWindowVisible(h) && !(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_LAYERED) &&
-            strstr(title, Settings.ietitle) != NULL)
+            TitleContains(title, Settings.ietitle))
             visited += position;
     }
     visited += topLevel;

@@ -123,6 +123,10 @@ TEST_F(Sweep, EmptyPatternFadesEveryVisibleWindow)
     HWND untitled = Window("");
     HWND titled = Window("hazuro anything");
     HWND hidden = Window("hazuro hidden", SW_HIDE);
+    // The automatic mode leaves an empty pattern alone: it would fade every window opened.
+    Settings.ietitle[0] = '\0';
+    ASSERT_TRUE(RunWhilePumping([] { RunAutomaticSweep(NULL); }, 10000));
+    EXPECT_FALSE(LayeredStateOf(titled).layered);
     ASSERT_TRUE(SweepWith("", 60));
     ExpectFaded(untitled, 60);
     ExpectFaded(titled, 60);
@@ -143,6 +147,28 @@ TEST_F(Sweep, LongTitlesAreMatchedOnTheirFirst999Bytes)
     std::string longPattern(1000, 'z');
     Window(std::string(1200, 'z'));
     EXPECT_EQ(FindTargetWindow(longPattern.c_str()), (HWND)NULL);
+}
+
+TEST(TitleContains, MatchesWholeCharactersOnly)
+{
+    ASSERT_EQ(GetACP(), 932u);
+    const struct {
+        const char *pattern, *title;
+        bool match;
+    } cases[] = {
+        // The second byte of ア (83 41), 表 (95 5C) and こ (82 B1) stands alone elsewhere.
+        {"A", "アイコン", false},  {"A", "アイコンA", true},
+        {"\\", "表示", false},   {"\\", "C:\\表示", true},
+        {"ｱ", "こんにちは", false}, {"ｱ", "ｱｲｳ", true},
+        // ア would straddle ャ (83 83) and A.
+        {"ア", "ャA", false},     {"ア", "ャア", true},
+        {"", "", true},           {"x", "", false},
+        // A pattern cut after a lead byte: only a title cut there too.
+        {"x\x83", "xア", false},  {"x\x83", "x\x83", true},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TitleContains(c.title, c.pattern), c.match)
+            << "'" << c.pattern << "' in '" << c.title << "'";
 }
 
 TEST_F(Sweep, JapanesePatternMatchesItsBytes)

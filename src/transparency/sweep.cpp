@@ -1,7 +1,5 @@
 #include "transparency/sweep.h"
 
-#include <string.h>
-
 #include "settings/settings.h"
 
 SetLayeredWindowAttributesProc pSetLayeredWindowAttributes;
@@ -42,6 +40,37 @@ LayeredSupport LoadLayeredWindowSupport()
     return LookUpLayeredSupport("user32.dll", "SetLayeredWindowAttributes");
 }
 
+// Compares character by character from the start of text. A pattern cut after
+// a lead byte matches only where the text is cut there too.
+static bool MatchesAt(const char *text, const char *pattern)
+{
+    for (;;) {
+        char c = *pattern++;
+        if (c == '\0')
+            return true;
+        if (*text++ != c)
+            return false;
+        if (IsDBCSLeadByte((BYTE)c)) {
+            c = *pattern++;
+            if (*text++ != c)
+                return false;
+            if (c == '\0')
+                return true;
+        }
+    }
+}
+
+bool TitleContains(const char *title, const char *pattern)
+{
+    for (;;) {
+        if (MatchesAt(title, pattern))
+            return true;
+        if (*title == '\0')
+            return false;
+        title += IsDBCSLeadByte((BYTE)*title) && title[1] != '\0' ? 2 : 1;
+    }
+}
+
 static bool Contains(const HWND *windows, int count, HWND hwnd)
 {
     for (int i = 0; i < count; ++i)
@@ -78,7 +107,7 @@ static HWND FindTargetWindowExcept(const char *pattern, const HWND *passedOver, 
         if (Contains(passedOver, passedOverCount, h))
             continue;
         GetWindowTextA(h, title, sizeof title);
-        if (strstr(title, pattern) != NULL && (sparedProcess == 0 || ProcessOf(h) != sparedProcess))
+        if (TitleContains(title, pattern) && (sparedProcess == 0 || ProcessOf(h) != sparedProcess))
             return h;
     }
     return NULL;

@@ -21,8 +21,13 @@ LayeredSupport LoadLayeredWindowSupport();
 // The same lookup with the names given, so the failures can be exercised.
 LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *functionName);
 
+// Whether pattern occurs in title as whole characters of the ANSI code page:
+// byte-exact and case-sensitive, but never starting inside a double-byte
+// character. An empty pattern occurs in every title.
+bool TitleContains(const char *title, const char *pattern);
+
 // The topmost visible, non-layered top-level window whose title contains
-// pattern (byte-wise, case-sensitive), or NULL.
+// pattern, or NULL.
 HWND FindTargetWindow(const char *pattern);
 
 // Fades every window that FindTargetWindow finds for Settings.ietitle to Settings.alpha.
