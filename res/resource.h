@@ -8,6 +8,7 @@
 #define IDC_TITLE_EDIT   20000
 #define IDC_ALPHA_SCROLL 20001
 #define IDC_ALPHA_LABEL  20002
+#define IDC_HOTKEY       20003
 
 // Items of the main window's system menu: multiples of 16 below 0xF000.
 #define IDM_RESTORE      0x0010

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <stdio.h>
 
 #include <memory>
@@ -18,6 +20,7 @@ const int kSettingsId = 10001;
 const int kTitleEditId = 20000;
 const int kAlphaScrollId = 20001;
 const int kAlphaLabelId = 20002;
+const int kHotkeyId = 20003;
 const int kRestoreId = 0x0010;  // items of the system menu
 const int kAutoId = 0x0020;
 const int kMessageTextId = 0xFFFF;  // the text of a message box
@@ -152,6 +155,30 @@ public:
 
     bool PressApply() { return RoundTrip(GetDlgItem(window, kApplyId), BM_CLICK); }
 
+    // Waits until the main window has the keyboard again after a dialog and
+    // has taken in what comes with it: Wine then reads from X which keys are
+    // down, and keys sent with SendInput are not among them. The program
+    // reads it when idle, so it is left alone for a moment first.
+    bool WaitForKeyboard()
+    {
+        WaitUntil([] { return false; }, 300);
+        return WaitUntil([this] { return GetForegroundWindow() == window; }) && RoundTrip(window);
+    }
+
+    // Waits until the program has handled the messages queued for it so far,
+    // such as the WM_HOTKEY of a key just pressed: one posted now comes after them.
+    bool HandleQueued()
+    {
+        HWND button = GetDlgItem(window, kSettingsId);
+        PostMessageA(button, BM_SETSTATE, TRUE, 0);
+        bool handled = WaitUntil([button] {
+            DWORD_PTR state = 0;
+            SendMessageTimeoutA(button, BM_GETSTATE, 0, 0, SMTO_NORMAL, kTimeLimitMs, &state);
+            return (state & BST_PUSHED) != 0;
+        });
+        return RoundTrip(button, BM_SETSTATE, FALSE) && handled;
+    }
+
     // An item of the system menu chosen, as the menu sends it.
     bool Choose(int item) { return RoundTrip(window, WM_SYSCOMMAND, item); }
 
@@ -278,6 +305,13 @@ public:
     std::string Pattern() const { return TextOf(Item(kTitleEditId)); }
     std::string AlphaLabel() const { return TextOf(Item(kAlphaLabelId)); }
     int ThumbPosition() const { return GetScrollPos(Item(kAlphaScrollId), SB_CTL); }
+    WORD Hotkey() const
+    {
+        DWORD_PTR value = 0;
+        SendMessageTimeoutA(Item(kHotkeyId), HKM_GETHOTKEY, 0, 0, SMTO_NORMAL, kTimeLimitMs,
+                            &value);
+        return (WORD)value;
+    }
 
     void TypePattern(const char *text) { SetWindowTextA(Item(kTitleEditId), text); }
     void Scroll(int code, int thumb = 0)
@@ -285,8 +319,9 @@ public:
         RoundTrip(dialog, WM_HSCROLL, MAKEWPARAM(code, thumb), (LPARAM)Item(kAlphaScrollId));
     }
     void Click(int id) { PostMessageA(Item(id), BM_CLICK, 0, 0); }
+    void SetHotkey(WORD hotkey) { RoundTrip(Item(kHotkeyId), HKM_SETHOTKEY, hotkey); }
     // Keys reach the dialog manager only through the modal loop's queue.
-    void PressKey(UINT key) { PostMessageA(Item(kTitleEditId), WM_KEYDOWN, key, 0); }
+    void PressKey(UINT key, int id = kTitleEditId) { PostMessageA(Item(id), WM_KEYDOWN, key, 0); }
 
 private:
     HWND dialog;
@@ -305,6 +340,19 @@ HWND ChangeSettings(Hazuro &hazuro, const char *pattern, int alpha)
     dialog.Scroll(SB_THUMBPOSITION, alpha);
     dialog.Click(IDOK);
     return found;
+}
+
+// Sets the shortcut key in the settings dialog and clicks OK; false when the
+// dialog did not open or close.
+bool ChangeHotkey(Hazuro &hazuro, WORD hotkey)
+{
+    HWND found = hazuro.OpenSettings();
+    if (found == NULL)
+        return false;
+    SettingsDialog dialog(found);
+    dialog.SetHotkey(hotkey);
+    dialog.Click(IDOK);
+    return hazuro.WaitForDialogEnd(found) && hazuro.WaitForKeyboard();
 }
 
 void ExpectMainWindowLayout(HWND window)
@@ -633,6 +681,125 @@ TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
     ExpectFaded(opened, 90);
     HWND afterwards = Window("afterwards - hazuro");
     EXPECT_FALSE(BecomesFaded(afterwards, 2500));
+}
+
+// Keys as the keyboard sends them, to whatever program is in front.
+void SendKey(WORD key, DWORD flags = 0)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = (WORD)MapVirtualKeyA(key, 0);
+    input.ki.dwFlags = flags | (key == VK_RIGHT ? KEYEVENTF_EXTENDEDKEY : 0);
+    SendInput(1, &input, sizeof input);
+}
+
+void HoldKeys(std::initializer_list<WORD> keys)
+{
+    for (WORD key : keys)
+        SendKey(key);
+}
+
+// Releases the keys in the reverse order and gives the program time to see it.
+void ReleaseKeys(std::initializer_list<WORD> keys)
+{
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
+        SendKey(*key, KEYEVENTF_KEYUP);
+    WaitUntil([] { return false; }, 300);
+}
+
+// The message about a shortcut key that another program holds.
+std::string TakenKeyMessage(const std::string &name)
+{
+    return "ショートカットキー「" + name +
+           "」は、ほかのプログラムが使っているため使えません。\r\n「設定」でほかのキーを選べます。";
+}
+
+using Hotkey = EndToEnd;
+
+TEST_F(Hotkey, FadesAndGivesBackFromAnywhereAndSaysWhenTaken)
+{
+    WriteIni("hazuro e2e key", 70);
+    Launch();
+    HWND first = Window("a - hazuro e2e key");
+    HWND second = Window("b - hazuro e2e key");
+    HWND other = Window("hazuro e2e unrelated");
+
+    // A key typed alone into the field becomes Ctrl+Alt+key.
+    HWND found = hazuro->OpenSettings();
+    ASSERT_NE(found, (HWND)NULL);
+    SettingsDialog dialog(found);
+    EXPECT_EQ(dialog.Hotkey(), 0);
+    dialog.PressKey(VK_F9, kHotkeyId);
+    const WORD ctrlAltF9 = MAKEWORD(VK_F9, HOTKEYF_CONTROL | HOTKEYF_ALT);
+    EXPECT_TRUE(WaitUntil([&] { return dialog.Hotkey() == ctrlAltF9; }));
+    const WORD ctrlShiftF9 = MAKEWORD(VK_F9, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+    dialog.SetHotkey(ctrlShiftF9);
+    dialog.Click(IDOK);
+    ASSERT_TRUE(hazuro->WaitForDialogEnd(found));
+    ASSERT_TRUE(hazuro->WaitForKeyboard());
+    EXPECT_EQ(IniValue("hotkey"), std::to_string(ctrlShiftF9));
+
+    // Held down, the key fades once: its auto-repeat gives nothing back.
+    HoldKeys({VK_CONTROL, VK_SHIFT, VK_F9});
+    ASSERT_TRUE(hazuro->HandleQueued());
+    ExpectFaded(first, 70);
+    ExpectFaded(second, 70);
+    ExpectUntouched(other);
+    SendKey(VK_F9);
+    ASSERT_TRUE(hazuro->HandleQueued());
+    ExpectFaded(first, 70);
+    ReleaseKeys({VK_CONTROL, VK_SHIFT, VK_F9});
+
+    // Pressed again, it gives back.
+    HoldKeys({VK_CONTROL, VK_SHIFT, VK_F9});
+    ReleaseKeys({VK_CONTROL, VK_SHIFT, VK_F9});
+    ASSERT_TRUE(hazuro->HandleQueued());
+    ExpectUntouched(first);
+    ExpectUntouched(second);
+
+    // A new key, an extended one, works at once and frees the old one.
+    const WORD ctrlAltRight = MAKEWORD(VK_RIGHT, HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT);
+    ASSERT_TRUE(ChangeHotkey(*hazuro, ctrlAltRight));
+    EXPECT_TRUE(RegisterHotKey(NULL, 1, MOD_CONTROL | MOD_SHIFT, VK_F9)) << "the old key is held";
+    UnregisterHotKey(NULL, 1);
+    HoldKeys({VK_CONTROL, VK_MENU, VK_RIGHT});
+    ReleaseKeys({VK_CONTROL, VK_MENU, VK_RIGHT});
+    ASSERT_TRUE(hazuro->HandleQueued());
+    ExpectFaded(first, 70);
+
+    // A key another program holds is said, stays in the file, and the big
+    // button goes on working; so again at the next start.
+    ASSERT_TRUE(RegisterHotKey(NULL, 2, MOD_CONTROL | MOD_SHIFT, VK_F10));
+    const WORD taken = MAKEWORD(VK_F10, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+    for (int run = 0; run < 2; ++run) {
+        if (run == 0) {
+            found = hazuro->OpenSettings();
+            ASSERT_NE(found, (HWND)NULL);
+            SettingsDialog(found).SetHotkey(taken);
+            SettingsDialog(found).Click(IDOK);
+        } else {
+            ASSERT_EQ(hazuro->Close(), 0u);
+            Launch();
+        }
+        HWND box = hazuro->WaitForWindow("#32770", "hazuro");
+        ASSERT_NE(box, (HWND)NULL) << "run " << run;
+        EXPECT_EQ(GetWindow(box, GW_OWNER), hazuro->window);
+        // Named as Wine's hotkey control names the keys.
+        EXPECT_EQ(TextOf(GetDlgItem(box, kMessageTextId)),
+                  TakenKeyMessage("Control + Shift + F10"));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(hazuro->WaitForDialogEnd(box));
+        EXPECT_EQ(IniValue("hotkey"), std::to_string(taken));
+        HWND later = Window("c" + std::to_string(run) + " - hazuro e2e key");
+        ASSERT_TRUE(hazuro->PressApply());
+        ExpectFaded(later, 70);
+    }
+    UnregisterHotKey(NULL, 2);
+
+    // Cleared, the key leaves the file.
+    ASSERT_TRUE(ChangeHotkey(*hazuro, 0));
+    EXPECT_EQ(IniValue("hotkey"), "<missing>");
 }
 
 // Argument: hazuro.exe as a Unix path (reached through drive Z:) or a Windows path.

@@ -47,7 +47,7 @@ public:
 };
 
 struct ExpectedControl {
-    const wchar_t *windowClass;  // ordinal atom of the predefined class
+    const wchar_t *windowClass;  // "#n" for the atom of a predefined class, else its name
     DWORD id;
     const wchar_t *text;
     DWORD style;
@@ -67,11 +67,11 @@ TEST(Resources, SettingsDialogTemplateCarriesEveryField)
     EXPECT_EQ(t.Dword(), 0u);     // exStyle
     EXPECT_EQ(t.Dword(), 0x80C800C0u);
     WORD count = t.Word();
-    EXPECT_EQ(count, 7);
+    EXPECT_EQ(count, 9);
     EXPECT_EQ((short)t.Word(), 0);
     EXPECT_EQ((short)t.Word(), 0);
     EXPECT_EQ((short)t.Word(), 216);
-    EXPECT_EQ((short)t.Word(), 80);
+    EXPECT_EQ((short)t.Word(), 110);
     EXPECT_EQ(t.Text(), L"");  // no menu
     EXPECT_EQ(t.Text(), L"");  // the platform's dialog class
     EXPECT_EQ(t.Text(), L"設定");
@@ -87,10 +87,13 @@ TEST(Resources, SettingsDialogTemplateCarriesEveryField)
         {L"#130", (DWORD)-1, L"透明度(大きいほど不透明)", 0x50020000, 8, 36, 200, 8},
         {L"#132", IDC_ALPHA_SCROLL, L"", 0x50010000, 8, 46, 182, 11},
         {L"#130", IDC_ALPHA_LABEL, L"255", 0x50020000, 190, 46, 18, 8},
-        {L"#128", IDOK, L"OK", 0x50010001, 80, 62, 60, 14},
-        {L"#128", IDCANCEL, L"キャンセル", 0x50010000, 148, 62, 60, 14},
+        {L"#130", (DWORD)-1, L"ショートカットキー(半透明にする/元に戻す)", 0x50020000, 8, 62, 200, 8},
+        // windres writes a class name in capitals; class names ignore case.
+        {L"MSCTLS_HOTKEY32", IDC_HOTKEY, L"", 0x50010000, 8, 72, 200, 14},
+        {L"#128", IDOK, L"OK", 0x50010001, 80, 92, 60, 14},
+        {L"#128", IDCANCEL, L"キャンセル", 0x50010000, 148, 92, 60, 14},
     };
-    for (int i = 0; i < count && i < 7; ++i) {
+    for (int i = 0; i < count && i < 9; ++i) {
         const ExpectedControl &c = controls[i];
         SCOPED_TRACE("control " + std::to_string(i + 1));
         t.AlignToDword(base);

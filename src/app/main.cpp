@@ -1,6 +1,9 @@
 // Entry point: the start-up check, the main window and the message loop.
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include "app/hotkey.h"
 #include "app/main_window.h"
 #include "transparency/sweep.h"
 
@@ -22,6 +25,10 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
     case LAYERED_OK:
         break;
     }
+
+    // The settings dialog's shortcut-key field is a common control.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_HOTKEY_CLASS};
+    InitCommonControlsEx(&controls);
 
     HBRUSH background = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
 
@@ -47,6 +54,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
         return 0;
     ShowWindow(window, nCmdShow);
     UpdateWindow(window);
+    // Now, so that a message about the key has its owner on screen.
+    ApplyHotkey(window);
 
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0)) {

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/hotkey.h"
 #include "resource.h"
 #include "settings/config_dialog.h"
 #include "settings/settings.h"
@@ -10,8 +11,12 @@ HFONT hFontSmall;  // the settings button's font; lives as long as the main wind
 
 enum {
     AUTO_FADE_TIMER = 1,
-    AUTO_FADE_INTERVAL_MS = 1000
+    AUTO_FADE_INTERVAL_MS = 1000,
+    HOTKEY_RELEASE_TIMER = 2,  // runs while the shortcut key is held
+    HOTKEY_RELEASE_POLL_MS = 50
 };
+
+static UINT HeldHotkey;  // the shortcut key's virtual key from its press to its release, else 0
 
 static HFONT CreateUiFont(int height, const char *face)
 {
@@ -63,6 +68,14 @@ static void SetAutoFade(HWND hwnd, bool on)
         ShowSaveFailure(hwnd);
 }
 
+// Left on, the automatic mode would fade the windows given back at once.
+static void GiveBack(HWND hwnd)
+{
+    if (Settings.autoFade)
+        SetAutoFade(hwnd, false);
+    RestoreFadedWindows();
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -87,12 +100,19 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case IDC_APPLY:
             RunTransparencySweep();
             return 0;
-        case IDC_CONFIG:
+        case IDC_CONFIG: {
+            // While the dialog is open the shortcut key is typed into its field, not pressed.
+            bool hadHotkey = UnregisterHotKey(hwnd, HOTKEY_ID) != 0;
             // -1, the dialog's failure value, saves too: the settings are unchanged then.
-            if (DialogBoxParamA(GetModuleHandleA(NULL), "CONFIGDLG", hwnd, ConfigDlgProc, 0) != 0 &&
-                !SaveSettings())
+            INT_PTR result = DialogBoxParamA(GetModuleHandleA(NULL), "CONFIGDLG", hwnd,
+                                             ConfigDlgProc, 0);
+            if (result != 0 && !SaveSettings())
                 ShowSaveFailure(hwnd);
+            // OK takes the new key at once; Cancel gives the old one back.
+            if (result != 0 || hadHotkey)
+                ApplyHotkey(hwnd);
             return 0;
+        }
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);
 
@@ -103,10 +123,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             SetAutoFade(hwnd, !Settings.autoFade);
             return 0;
         case IDM_RESTORE:
-            // Left on, the mode would fade the windows given back at once.
-            if (Settings.autoFade)
-                SetAutoFade(hwnd, false);
-            RestoreFadedWindows();
+            GiveBack(hwnd);
             return 0;
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -119,9 +136,26 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         }
         return 0;
 
+    case WM_HOTKEY:
+        // Windows sends WM_HOTKEY again at every auto-repeat of a held key:
+        // one press toggles once.
+        if (wParam == HOTKEY_ID && HeldHotkey == 0) {
+            HeldHotkey = HIWORD(lParam);
+            SetTimer(hwnd, HOTKEY_RELEASE_TIMER, HOTKEY_RELEASE_POLL_MS, NULL);
+            if (FadedWindowCount() > 0)
+                GiveBack(hwnd);
+            else
+                RunTransparencySweep();
+        }
+        return 0;
+
     case WM_TIMER:
-        if (wParam == AUTO_FADE_TIMER)
+        if (wParam == AUTO_FADE_TIMER) {
             RunAutomaticSweep(hwnd);
+        } else if (wParam == HOTKEY_RELEASE_TIMER && GetAsyncKeyState(HeldHotkey) >= 0) {
+            KillTimer(hwnd, HOTKEY_RELEASE_TIMER);
+            HeldHotkey = 0;
+        }
         return 0;
 
     case WM_DESTROY:

@@ -1,5 +1,7 @@
 #include "settings/config_dialog.h"
 
+#include <commctrl.h>
+
 #include "resource.h"
 #include "settings/settings.h"
 
@@ -47,6 +49,11 @@ INT_PTR CALLBACK ConfigDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
         SetScrollInfo(GetDlgItem(hDlg, IDC_ALPHA_SCROLL), SB_CTL, &info, TRUE);
         ShowPendingAlpha(hDlg);
         SetWindowTextA(GetDlgItem(hDlg, IDC_TITLE_EDIT), Settings.ietitle);
+        HWND hotkey = GetDlgItem(hDlg, IDC_HOTKEY);
+        // As in Explorer's shortcut-key field: a key without Ctrl or Alt becomes Ctrl+Alt+key.
+        SendMessageA(hotkey, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
+                     MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+        SendMessageA(hotkey, HKM_SETHOTKEY, Settings.hotkey, 0);
         return TRUE;
     }
 
@@ -66,6 +73,7 @@ INT_PTR CALLBACK ConfigDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
             Settings.alpha = PendingAlpha;
             GetWindowTextA(GetDlgItem(hDlg, IDC_TITLE_EDIT), Settings.ietitle,
                            sizeof Settings.ietitle);
+            Settings.hotkey = (WORD)SendMessageA(GetDlgItem(hDlg, IDC_HOTKEY), HKM_GETHOTKEY, 0, 0);
             EndDialog(hDlg, 1);
             return TRUE;
         case IDCANCEL:

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <commctrl.h>
+
 SettingsRecord Settings;
 
 static const char kIniFileName[] = "hazuro.ini";
@@ -79,12 +81,21 @@ const char *GetIniPath()
     return IniPath;
 }
 
+bool IsUsableHotkey(UINT value)
+{
+    BYTE flags = HIBYTE(value);
+    return value <= 0xFFFF && LOBYTE(value) != 0 &&
+           (flags & ~(HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT)) == 0 &&
+           (flags & (HOTKEYF_CONTROL | HOTKEYF_ALT)) != 0;
+}
+
 void LoadSettingsFrom(const char *iniPath)
 {
     if (iniPath == NULL) {
         lstrcpynA(Settings.ietitle, kDefaultTitle, sizeof Settings.ietitle);
         Settings.alpha = kDefaultAlpha;
         Settings.autoFade = false;
+        Settings.hotkey = 0;
         return;
     }
     // Room for the quotation marks of a quoted pattern of full length: a buffer
@@ -95,6 +106,8 @@ void LoadSettingsFrom(const char *iniPath)
     int value = (int)GetPrivateProfileIntA(kSection, "alpha", kDefaultAlpha, iniPath);
     Settings.alpha = value < 0 ? 0 : value > 255 ? 255 : value;
     Settings.autoFade = GetPrivateProfileIntA(kSection, "auto", 0, iniPath) != 0;
+    UINT hotkey = GetPrivateProfileIntA(kSection, "hotkey", 0, iniPath);
+    Settings.hotkey = IsUsableHotkey(hotkey) ? (WORD)hotkey : 0;
 }
 
 static bool IsBlank(char c)
@@ -128,10 +141,16 @@ bool SaveSettingsTo(const char *iniPath)
         return false;
     char quoted[TITLE_PATTERN_SIZE + 2];
     char alphaText[16];
+    char hotkeyText[16];
     bool saved = WritePrivateProfileStringA(kSection, "ietitle",
                                             ValueToWrite(Settings.ietitle, quoted), iniPath);
     wsprintfA(alphaText, "%d", Settings.alpha);
-    return WritePrivateProfileStringA(kSection, "alpha", alphaText, iniPath) && saved;
+    saved = WritePrivateProfileStringA(kSection, "alpha", alphaText, iniPath) && saved;
+    // No key, no line: the file of a user who never sets one stays as it was.
+    wsprintfA(hotkeyText, "%d", Settings.hotkey);
+    return WritePrivateProfileStringA(kSection, "hotkey", Settings.hotkey != 0 ? hotkeyText : NULL,
+                                      iniPath) &&
+           saved;
 }
 
 void LoadSettings()

@@ -13,9 +13,15 @@ struct SettingsRecord {
     char ietitle[TITLE_PATTERN_SIZE];  // title pattern, code page 932
     int alpha;                         // opacity given to target windows, 0..255
     bool autoFade;                     // windows that come to match are faded as they appear
+    WORD hotkey;                       // shortcut key as the hotkey control gives it; 0 for none
 };
 
 extern SettingsRecord Settings;
+
+// Whether a hotkey control's value (virtual key in the low byte, HOTKEYF_
+// flags in the high byte) is a key hazuro takes: one with Ctrl or Alt, so that
+// no plain letter or Shift+letter is taken from every program.
+bool IsUsableHotkey(UINT value);
 
 // Writes the directory of modulePath followed by "hazuro.ini" into
 // settingsPath (SETTINGS_PATH_SIZE bytes). Returns false, leaving it empty,
@@ -27,7 +33,8 @@ bool SettingsPathFor(const char *modulePath, char *settingsPath);
 const char *GetIniPath();
 
 void LoadSettings();
-// Writes the title pattern and the opacity; false when the file could not be written.
+// Writes the title pattern, the opacity and the shortcut key; false when the
+// file could not be written.
 bool SaveSettings();
 // Writes the automatic mode alone; false when the file could not be written.
 bool SaveAutoFade();
