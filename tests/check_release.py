@@ -159,6 +159,7 @@ def check_version(pe, problems):
 
 
 ASM = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 # (tag, attributes, text, children); each tag appears once among its siblings.
 EXPECTED_MANIFEST = (ASM + "assembly", {"manifestVersion": "1.0"}, "", [
     (ASM + "assemblyIdentity", {"version": "1.0.0.0", "processorArchitecture": "X86",
@@ -169,7 +170,14 @@ EXPECTED_MANIFEST = (ASM + "assembly", {"manifestVersion": "1.0"}, "", [
             (ASM + "assemblyIdentity", {
                 "type": "win32", "name": "Microsoft.Windows.Common-Controls",
                 "version": "6.0.0.0", "processorArchitecture": "X86",
-                "publicKeyToken": "6595b64144ccf1df", "language": "*"}, "", [])])])])
+                "publicKeyToken": "6595b64144ccf1df", "language": "*"}, "", [])])]),
+    # Sharp at every display scale: per monitor where Windows can, else system-wide.
+    (ASM_V3 + "application", {}, "", [
+        (ASM_V3 + "windowsSettings", {}, "", [
+            ("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware", {},
+             "true/pm", []),
+            ("{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness", {},
+             "PerMonitorV2, PerMonitor", [])])])])
 
 
 def compare_element(element, expected, where, problems):

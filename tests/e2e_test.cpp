@@ -429,6 +429,78 @@ TEST_F(MainWindow, StartsMinimisedWhenAskedTo)
     EXPECT_EQ(hazuro->Close(), 0u);
 }
 
+// The display scale that programs started meanwhile see; the earlier one is
+// back once this ends, whatever the test found.
+class DisplayScale {
+public:
+    explicit DisplayScale(DWORD dpi)
+    {
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0, KEY_ALL_ACCESS,
+                        NULL, &key, NULL);
+        DWORD size = sizeof earlier;
+        hadEarlier = RegQueryValueExA(key, "LogPixels", NULL, NULL, (BYTE *)&earlier, &size) ==
+                     ERROR_SUCCESS;
+        RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE *)&dpi, sizeof dpi);
+    }
+    ~DisplayScale()
+    {
+        if (hadEarlier)
+            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE *)&earlier, sizeof earlier);
+        else
+            RegDeleteValueA(key, "LogPixels");
+        RegCloseKey(key);
+    }
+
+private:
+    HKEY key = NULL;
+    DWORD earlier = 0;
+    bool hadEarlier = false;
+};
+
+SIZE SizeOf(HWND hwnd)
+{
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// At 150 % the main window's layout is half again as large, and the settings
+// dialog, which follows its font, keeps its size beside it.
+TEST_F(MainWindow, GrowsWithTheDisplayScale)
+{
+    Launch();
+    HWND found = hazuro->OpenSettings();
+    ASSERT_NE(found, (HWND)NULL);
+    SIZE dialogAt96 = SizeOf(found);
+    ASSERT_EQ(hazuro->Close(), 0u);
+
+    {
+        DisplayScale scale(144);
+        Launch();
+    }
+    ASSERT_NE(hazuro->window, (HWND)NULL);
+    RECT client;
+    GetClientRect(hazuro->window, &client);
+    EXPECT_EQ(client.right, 555);
+    EXPECT_EQ(client.bottom, 188);
+    EXPECT_EQ(Describe(ClientRectOf(GetDlgItem(hazuro->window, kApplyId))), "(15,15)-(540,120)");
+    EXPECT_EQ(Describe(ClientRectOf(GetDlgItem(hazuro->window, kSettingsId))), "(15,135)-(540,173)");
+
+    found = hazuro->OpenSettings();
+    ASSERT_NE(found, (HWND)NULL);
+    SIZE dialog = SizeOf(found);
+    // Its font's whole pixels round the scale a little.
+    EXPECT_NEAR((double)dialog.cx / dialogAt96.cx, 1.5, 0.08) << dialog.cx << " / " << dialogAt96.cx;
+    EXPECT_NEAR((double)dialog.cy / dialogAt96.cy, 1.5, 0.08) << dialog.cy << " / " << dialogAt96.cy;
+    // The shortcut-key row sits whole between the opacity row and the buttons.
+    RECT inside;
+    GetClientRect(found, &inside);
+    RECT row = ClientRectOf(GetDlgItem(found, kHotkeyId));
+    EXPECT_GT(row.top, ClientRectOf(GetDlgItem(found, kAlphaScrollId)).bottom);
+    EXPECT_LT(row.bottom, ClientRectOf(GetDlgItem(found, IDOK)).top);
+    EXPECT_LE(row.right, inside.right);
+}
+
 using Apply = EndToEnd;
 
 TEST_F(Apply, WithoutSettingsFileFadesBrowserWindowsOnly)

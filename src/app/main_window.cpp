@@ -25,12 +25,46 @@ static HFONT CreateUiFont(int height, const char *face)
                        DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
-static void CreateButton(HWND parent, HINSTANCE instance, const char *text, DWORD style,
-                         int x, int y, int width, int height, int id, HFONT font)
+typedef UINT(WINAPI *GetDpiForWindowProc)(HWND);
+
+// The window's own DPI where Windows keeps one per window (10 and later),
+// else the screen's.
+static int DpiOf(HWND hwnd)
 {
-    HWND button = CreateWindowExA(0, "BUTTON", text, style, x, y, width, height, parent,
-                                  (HMENU)(INT_PTR)id, instance, NULL);
+    GetDpiForWindowProc getDpiForWindow = (GetDpiForWindowProc)(void (*)())GetProcAddress(
+        GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+    if (getDpiForWindow != NULL)
+        return getDpiForWindow(hwnd);
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    return dpi;
+}
+
+// Pixels at 96 DPI, the layout's own measure, at dpi.
+static int Scaled(int pixels, int dpi)
+{
+    return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI);
+}
+
+static void PlaceButton(HWND parent, int id, int x, int y, int width, int height, HFONT font,
+                        int dpi)
+{
+    HWND button = GetDlgItem(parent, id);
+    SetWindowPos(button, NULL, Scaled(x, dpi), Scaled(y, dpi), Scaled(width, dpi),
+                 Scaled(height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(button, WM_SETFONT, (WPARAM)font, FALSE);
+}
+
+// Makes the fonts and places the buttons and the client area for dpi. The
+// fonts made before, if any, are the caller's to delete.
+static void LayOut(HWND hwnd, int dpi)
+{
+    hFontLarge = CreateUiFont(Scaled(50, dpi), "ＭＳ 明朝");
+    hFontSmall = CreateUiFont(Scaled(15, dpi), "ＭＳ ゴシック");
+    PlaceButton(hwnd, IDC_APPLY, 10, 10, 350, 70, hFontLarge, dpi);
+    PlaceButton(hwnd, IDC_CONFIG, 10, 90, 350, 25, hFontSmall, dpi);
+    SetClientSize(hwnd, Scaled(370, dpi), Scaled(125, dpi));
 }
 
 void SetClientSize(HWND hwnd, int cx, int cy)
@@ -80,14 +114,13 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message) {
     case WM_CREATE: {
+        // Placed and given their fonts by LayOut, for the window's DPI.
         HINSTANCE instance = GetModuleHandleA(NULL);
-        hFontLarge = CreateUiFont(50, "ＭＳ 明朝");
-        hFontSmall = CreateUiFont(15, "ＭＳ ゴシック");
-        CreateButton(hwnd, instance, "hazuro", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON,
-                     10, 10, 350, 70, IDC_APPLY, hFontLarge);
-        CreateButton(hwnd, instance, "設定", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                     10, 90, 350, 25, IDC_CONFIG, hFontSmall);
-        SetClientSize(hwnd, 370, 125);
+        CreateWindowExA(0, "BUTTON", "hazuro", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 0, 0,
+                        0, hwnd, (HMENU)(INT_PTR)IDC_APPLY, instance, NULL);
+        CreateWindowExA(0, "BUTTON", "設定", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0,
+                        hwnd, (HMENU)(INT_PTR)IDC_CONFIG, instance, NULL);
+        LayOut(hwnd, DpiOf(hwnd));
         AddSystemMenuItems(hwnd);
         LoadSettings();
         if (Settings.autoFade)
@@ -157,6 +190,20 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             HeldHotkey = 0;
         }
         return 0;
+
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scale: where Windows suggests, then our layout.
+        const RECT *suggested = (const RECT *)lParam;
+        SetWindowPos(hwnd, NULL, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        HFONT oldLarge = hFontLarge;
+        HFONT oldSmall = hFontSmall;
+        LayOut(hwnd, HIWORD(wParam));
+        DeleteObject(oldLarge);
+        DeleteObject(oldSmall);
+        return 0;
+    }
 
     case WM_DESTROY:
         DeleteObject(hFontLarge);
