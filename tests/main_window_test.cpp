@@ -9,8 +9,8 @@
 #include "transparency/sweep.h"
 
 // The main window procedure on a window of this thread, so that its system
-// menu and fonts, which other processes cannot read, can be looked at.
-class MainWindowHere : public testing::Test {
+// menu, which other processes cannot read, can be looked at.
+class SystemMenu : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -48,9 +48,6 @@ protected:
     HWND target = NULL;
     HMENU menu = NULL;
 };
-
-using SystemMenu = MainWindowHere;
-using DisplayScale = MainWindowHere;
 
 TEST_F(SystemMenu, ItemsFollowASeparatorAtTheEnd)
 {
@@ -94,44 +91,4 @@ TEST_F(SystemMenu, AutoFadeIsCheckedAsChosenAndRestoreTurnsItOff)
     Command(WM_SYSCOMMAND, IDM_RESTORE);
     EXPECT_FALSE(State(IDM_AUTO) & MF_CHECKED);
     EXPECT_EQ(GetPrivateProfileIntA("config", "auto", -1, GetIniPath()), 0);
-}
-
-static std::string RectOf(HWND button)
-{
-    RECT r;
-    GetWindowRect(button, &r);
-    MapWindowPoints(NULL, GetParent(button), (POINT *)&r, 2);
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-           "," + std::to_string(r.bottom);
-}
-
-static LONG FontHeightOf(HWND button)
-{
-    LOGFONTA font = {};
-    GetObjectA((HFONT)SendMessageA(button, WM_GETFONT, 0, 0), sizeof font, &font);
-    return font.lfHeight;
-}
-
-// Dragged to a monitor at 150 %: the suggested place, then everything half again as large.
-TEST_F(DisplayScale, MovedToAnotherScaleTheLayoutFollows)
-{
-    HWND apply = GetDlgItem(window, IDC_APPLY);
-    HWND settings = GetDlgItem(window, IDC_CONFIG);
-    ASSERT_EQ(FontHeightOf(apply), 50);
-    HFONT before = (HFONT)SendMessageA(apply, WM_GETFONT, 0, 0);
-    RECT suggested = {40, 30, 640, 260};
-    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), (LPARAM)&suggested);
-
-    RECT frame, client;
-    GetWindowRect(window, &frame);
-    GetClientRect(window, &client);
-    EXPECT_EQ(frame.left, 40);
-    EXPECT_EQ(frame.top, 30);
-    EXPECT_EQ(client.right, 555);
-    EXPECT_EQ(client.bottom, 188);
-    EXPECT_EQ(RectOf(apply), "15,15,540,120");
-    EXPECT_EQ(RectOf(settings), "15,135,540,173");
-    EXPECT_EQ(FontHeightOf(apply), 75);
-    EXPECT_EQ(FontHeightOf(settings), 23);
-    EXPECT_EQ(GetObjectType(before), 0u) << "the fonts of the old scale are deleted";
 }

@@ -47,7 +47,7 @@ public:
 };
 
 struct ExpectedControl {
-    const wchar_t *windowClass;  // "#n" for the atom of a predefined class, else its name
+    const wchar_t *windowClass;  // ordinal atom of the predefined class
     DWORD id;
     const wchar_t *text;
     DWORD style;
@@ -88,7 +88,6 @@ TEST(Resources, SettingsDialogTemplateCarriesEveryField)
         {L"#132", IDC_ALPHA_SCROLL, L"", 0x50010000, 8, 46, 182, 11},
         {L"#130", IDC_ALPHA_LABEL, L"255", 0x50020000, 190, 46, 18, 8},
         {L"#130", (DWORD)-1, L"ショートカットキー(半透明にする/元に戻す)", 0x50020000, 8, 62, 200, 8},
-        // windres writes a class name in capitals; class names ignore case.
         {L"MSCTLS_HOTKEY32", IDC_HOTKEY, L"", 0x50010000, 8, 72, 200, 14},
         {L"#128", IDOK, L"OK", 0x50010001, 80, 92, 60, 14},
         {L"#128", IDCANCEL, L"キャンセル", 0x50010000, 148, 92, 60, 14},
