@@ -152,6 +152,8 @@ public:
         return code;
     }
 
+    void Kill() { TerminateProcess(process.hProcess, 1); }
+
     bool PressApply() { return RoundTrip(GetDlgItem(window, kApplyId), BM_CLICK); }
 
     // An item of the system menu chosen, as the menu sends it.
@@ -441,6 +443,36 @@ TEST_F(Apply, SettingsFileIsInForceAtTheFirstPress)
     ExpectUntouched(browser);
 }
 
+// A program that stops answering for 7.5 s once it has made its window.
+DWORD WINAPI StallingWindowThread(LPVOID window)
+{
+    *(HWND *)window = CreateTestWindow("hung - hazuro e2e stall");
+    Sleep(7500);
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    return 0;
+}
+
+// It holds the press no longer than the hung limit; the other windows are faded.
+TEST_F(Apply, AProgramThatStopsAnsweringHoldsThePressNoLongerThanTheHungLimit)
+{
+    WriteIni("hazuro e2e stall", 40);
+    Launch();
+    HWND other = Window("other - hazuro e2e stall");
+    HWND hung = NULL;
+    HANDLE thread = CreateThread(NULL, 0, StallingWindowThread, &hung, 0, NULL);
+    ASSERT_TRUE(WaitUntil([&hung] { return hung != NULL; }));
+    DWORD began = GetTickCount();
+    ASSERT_TRUE(hazuro->PressApply());
+    EXPECT_LT(GetTickCount() - began, 7000u);
+    ExpectFaded(other, 40);
+    ExpectUntouched(hung);
+    PostMessageA(hung, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread, kTimeLimitMs);
+    CloseHandle(thread);
+}
+
 using Settings = EndToEnd;
 
 TEST_F(Settings, CancelAndEscapeKeepEverything)
@@ -561,21 +593,21 @@ TEST_F(Settings, ASaveThatFailsIsSaidAndTheNewSettingsHoldForTheRun)
 
 using Undo = EndToEnd;
 
-TEST_F(Undo, GivesBackWhatThisRunFadedAndNothingElse)
+TEST_F(Undo, GivesBackWhatHazuroFadedAndNothingElse)
 {
-    WriteIni("hazuro e2e undo", 60);
+    WriteIni("hazuro e2e undo", 200);
     Launch();
     HWND first = Window("a - hazuro e2e undo");
     HWND second = Window("b - hazuro e2e undo");
-    HWND layered = Window("c - hazuro e2e undo");  // translucent by its own program's choice
+    HWND layered = Window("c - hazuro e2e undo");  // its own program's, at the same opacity
     SetWindowLongA(layered, GWL_EXSTYLE, GetWindowLongA(layered, GWL_EXSTYLE) | WS_EX_LAYERED);
     SetLayeredWindowAttributes(layered, 0, 200, LWA_ALPHA);
     HWND other = Window("hazuro e2e unrelated");
 
     ASSERT_TRUE(hazuro->Choose(kRestoreId)) << "nothing to give back yet";
     ASSERT_TRUE(hazuro->PressApply());
-    ExpectFaded(first, 60);
-    ExpectFaded(second, 60);
+    ExpectFaded(first, 200);
+    ExpectFaded(second, 200);
     ExpectFaded(layered, 200);
     ExpectUntouched(other);
 
@@ -628,7 +660,7 @@ TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
     ExpectFaded(opened, 90);
     ExpectUntouched(other);
     ExpectUntouched(hazuro->window);
-    ASSERT_EQ(hazuro->Close(), 0u);
+    hazuro->Kill();  // as the Task Manager ends a program
 
     // hazuro.ini keeps the mode on for the next run.
     Launch();
@@ -640,13 +672,13 @@ TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
     EXPECT_TRUE(BecomesFaded(retitled));
     ExpectUntouched(hazuro->window);
 
-    // Giving back turns the mode off, in the file too; a new run knows nothing
-    // of what an earlier one faded.
+    // Giving back turns the mode off, in the file too, and gives back what the
+    // killed run faded as well.
     ASSERT_TRUE(hazuro->Choose(kRestoreId));
     EXPECT_EQ(IniValue("auto"), "0");
     ExpectUntouched(later);
     ExpectUntouched(retitled);
-    ExpectFaded(opened, 90);
+    ExpectUntouched(opened);
     HWND afterwards = Window("afterwards - hazuro");
     EXPECT_FALSE(BecomesFaded(afterwards, 2500));
 }

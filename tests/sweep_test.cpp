@@ -274,7 +274,7 @@ TEST_F(Sweep, HungProgramsFreezeNeitherTheSweepNorGivingBack)
     ASSERT_NE(hungFaded.hwnd, (HWND)NULL);
     ASSERT_NO_FATAL_FAILURE(WaitTillHung(hung.hwnd));
     ASSERT_NO_FATAL_FAILURE(WaitTillHung(hungFaded.hwnd));
-    RememberFadedWindow(hungFaded.hwnd);  // as if a sweep had faded it before it hung
+    MarkFaded(hungFaded.hwnd, 0);  // as if a sweep had faded it before it hung
 
     HWND responsive = Window("hazuro hung neighbour");
     EXPECT_TRUE(SweepWith("hazuro hung", 33, 5000)) << "the sweep waited on the hung window";
@@ -282,21 +282,8 @@ TEST_F(Sweep, HungProgramsFreezeNeitherTheSweepNorGivingBack)
     ExpectFaded(responsive, 33);
     ASSERT_EQ(FadedWindowCount(), 2);
 
-    EXPECT_TRUE(RunWhilePumping(RestoreFadedWindows, 5000)) << "giving back waited";
+    EXPECT_TRUE(RunWhilePumping([] { RestoreFadedWindows(); }, 5000)) << "giving back waited";
     EXPECT_FALSE(LayeredStateOf(responsive).layered);
     EXPECT_TRUE(LayeredStateOf(hungFaded.hwnd).layered);
     EXPECT_EQ(FadedWindowCount(), 1) << "the hung window is kept for later";
-}
-
-TEST_F(Sweep, TheRecordOfFadedWindowsIsBounded)
-{
-    // However many fades it is told of, the record keeps a bounded number, and
-    // closed windows make room again.
-    HWND faded = Window("hazuro record bound");
-    ASSERT_TRUE(SweepWith("hazuro record bound", 90));
-    for (int i = 0; i < 4096 + 10; ++i)
-        RememberFadedWindow(faded);
-    EXPECT_EQ(FadedWindowCount(), 4096);
-    DestroyWindow(faded);
-    EXPECT_EQ(FadedWindowCount(), 0);
 }

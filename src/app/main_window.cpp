@@ -102,12 +102,12 @@ static void SetAutoFade(HWND hwnd, bool on)
         ShowSaveFailure(hwnd);
 }
 
-// Left on, the automatic mode would fade the windows given back at once.
-static void GiveBack(HWND hwnd)
+// After giving back: left on, the automatic mode would fade the windows again
+// at once. A failed save is said with the windows back.
+static void StopAutoFade(HWND hwnd)
 {
     if (Settings.autoFade)
         SetAutoFade(hwnd, false);
-    RestoreFadedWindows();
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -156,7 +156,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             SetAutoFade(hwnd, !Settings.autoFade);
             return 0;
         case IDM_RESTORE:
-            GiveBack(hwnd);
+            RestoreFadedWindows();
+            StopAutoFade(hwnd);
             return 0;
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -172,13 +173,16 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_HOTKEY:
         // Windows sends WM_HOTKEY again at every auto-repeat of a held key:
         // one press toggles once.
+        // Nothing given back (nothing faded, or none of it answers) fades instead.
+        // The release is watched only once the press is done, so that a second
+        // press is not taken while a message box of the first is open.
         if (wParam == HOTKEY_ID && HeldHotkey == 0) {
             HeldHotkey = HIWORD(lParam);
-            SetTimer(hwnd, HOTKEY_RELEASE_TIMER, HOTKEY_RELEASE_POLL_MS, NULL);
-            if (FadedWindowCount() > 0)
-                GiveBack(hwnd);
+            if (RestoreFadedWindows() > 0)
+                StopAutoFade(hwnd);
             else
                 RunTransparencySweep();
+            SetTimer(hwnd, HOTKEY_RELEASE_TIMER, HOTKEY_RELEASE_POLL_MS, NULL);
         }
         return 0;
 

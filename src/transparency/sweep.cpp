@@ -7,19 +7,10 @@ SetLayeredWindowAttributesProc pSetLayeredWindowAttributes;
 enum {
     TITLE_BUFFER_SIZE = 1000,  // 999 bytes of title and the NUL
     MAX_PASSED_OVER = 256,     // windows one sweep can leave alone before it gives up
-    MAX_FADED = 4096           // faded windows remembered at once for giving them back
+    HUNG_LIMIT_MS = 5000       // the silence after which Windows calls a program hung
 };
 
-// A window this run faded. A handle may pass to a new window once the old one
-// is gone; its thread and process tell the two apart.
-struct FadedWindow {
-    HWND hwnd;
-    DWORD thread;
-    DWORD process;
-};
-
-static FadedWindow Faded[MAX_FADED];  // the windows this run faded, in no order
-static int FadedCount;                // entries in use in Faded
+static ATOM FadedMarkAtom;  // names the mark; made at first use, kept by the system after us
 
 LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *functionName)
 {
@@ -118,61 +109,80 @@ HWND FindTargetWindow(const char *pattern)
     return FindTargetWindowExcept(pattern, NULL, 0, 0);
 }
 
-static bool IsStillFaded(const FadedWindow &faded)
+// Whether hwnd's program takes a message within the hung limit. A style
+// change waits on the window's thread without a limit, so it must answer first.
+static bool Answers(HWND hwnd)
 {
-    DWORD process = 0;
-    DWORD thread = GetWindowThreadProcessId(faded.hwnd, &process);
-    return thread == faded.thread && process == faded.process && IsLayered(faded.hwnd);
+    DWORD_PTR result;
+    return !IsHungAppWindow(hwnd) &&
+           SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, HUNG_LIMIT_MS, &result);
 }
 
-// Forgets the windows that are gone, were given to others or lost their fading.
-static void ForgetGoneWindows()
+// A global atom outlives this process: the next run finds the same mark.
+static LPCSTR FadedMarkName()
 {
-    int kept = 0;
-    for (int i = 0; i < FadedCount; ++i)
-        if (IsStillFaded(Faded[i]))
-            Faded[kept++] = Faded[i];
-    FadedCount = kept;
+    if (FadedMarkAtom == 0)
+        FadedMarkAtom = GlobalAddAtomA("hazuro faded");
+    return MAKEINTATOM(FadedMarkAtom);
 }
 
-void RememberFadedWindow(HWND hwnd)
+void MarkFaded(HWND hwnd, int alpha)
 {
-    if (FadedCount == MAX_FADED)
-        ForgetGoneWindows();
-    // With the record full of windows still faded the new one stays faded, as a
-    // press promises, but cannot be given back.
-    if (FadedCount == MAX_FADED)
-        return;
-    FadedWindow &faded = Faded[FadedCount++];
-    faded.hwnd = hwnd;
-    faded.thread = GetWindowThreadProcessId(hwnd, &faded.process);
+    SetPropA(hwnd, FadedMarkName(), (HANDLE)(INT_PTR)(FADED_MARK | alpha));
+}
+
+INT_PTR FadedMarkOf(HWND hwnd)
+{
+    return (INT_PTR)GetPropA(hwnd, FadedMarkName());
+}
+
+struct GiveBackWalk {
+    bool giveBack;  // or only count
+    int count;      // windows counted or given back
+};
+
+static BOOL CALLBACK GiveBackWindow(HWND hwnd, LPARAM lParam)
+{
+    GiveBackWalk *walk = (GiveBackWalk *)lParam;
+    if (FadedMarkOf(hwnd) == 0)
+        return TRUE;
+    if (!IsLayered(hwnd)) {
+        // Its own program took the fading off: whatever it layers later is its own.
+        if (walk->giveBack)
+            RemovePropA(hwnd, FadedMarkName());
+        return TRUE;
+    }
+    if (!walk->giveBack) {
+        ++walk->count;
+        return TRUE;
+    }
+    // Not answering now, it is given back later.
+    if (!Answers(hwnd))
+        return TRUE;
+    SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    RedrawWindow(hwnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    if (!IsLayered(hwnd)) {
+        RemovePropA(hwnd, FadedMarkName());
+        ++walk->count;
+    }
+    return TRUE;
+}
+
+static int WalkFadedWindows(bool giveBack)
+{
+    GiveBackWalk walk = {giveBack, 0};
+    EnumWindows(GiveBackWindow, (LPARAM)&walk);
+    return walk.count;
 }
 
 int FadedWindowCount()
 {
-    ForgetGoneWindows();
-    return FadedCount;
+    return WalkFadedWindows(false);
 }
 
-void RestoreFadedWindows()
+int RestoreFadedWindows()
 {
-    int kept = 0;
-    for (int i = 0; i < FadedCount; ++i) {
-        FadedWindow faded = Faded[i];
-        if (!IsStillFaded(faded))
-            continue;
-        // As in the sweep: a hung window would freeze us. It is given back later.
-        if (!IsHungAppWindow(faded.hwnd)) {
-            SetWindowLongA(faded.hwnd, GWL_EXSTYLE,
-                           GetWindowLongA(faded.hwnd, GWL_EXSTYLE) & ~WS_EX_LAYERED);
-            RedrawWindow(faded.hwnd, NULL, NULL,
-                         RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
-            if (!IsLayered(faded.hwnd))
-                continue;
-        }
-        Faded[kept++] = faded;
-    }
-    FadedCount = kept;
+    return WalkFadedWindows(true);
 }
 
 static void FadeMatchingWindows(DWORD sparedProcess)
@@ -187,14 +197,14 @@ static void FadeMatchingWindows(DWORD sparedProcess)
                                         sparedProcess);
         if (h == NULL)
             return;
-        // SetWindowLongA waits on the target's thread; a hung one would freeze us.
-        if (!IsHungAppWindow(h)) {
+        // Marked first: should hazuro end half-way, the next run still knows the window.
+        if (Answers(h)) {
+            MarkFaded(h, Settings.alpha);
             SetWindowLongA(h, GWL_EXSTYLE, GetWindowLongA(h, GWL_EXSTYLE) | WS_EX_LAYERED);
             pSetLayeredWindowAttributes(h, 0, (BYTE)Settings.alpha, LWA_ALPHA);
-            if (IsLayered(h)) {
-                RememberFadedWindow(h);
+            if (IsLayered(h))
                 continue;
-            }
+            RemovePropA(h, FadedMarkName());
         }
         if (passedOverCount == MAX_PASSED_OVER)
             return;

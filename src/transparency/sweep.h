@@ -37,16 +37,24 @@ void RunTransparencySweep();
 // and nothing at all while the pattern is empty.
 void RunAutomaticSweep(HWND ownWindow);
 
-// The record of the windows this run faded, for giving them back. The sweeps
-// add to it; a full record first forgets the windows that are gone, and if
-// all are still there, the window stays faded but is not remembered.
-void RememberFadedWindow(HWND hwnd);
+// hazuro's mark on a window it faded: the opacity it gave, with this bit set
+// so that an opacity of 0 is a mark too. The mark lives with the window, so a
+// later run of hazuro finds what an earlier one faded.
+enum { FADED_MARK = 0x100 };
 
-// How many remembered windows are still there and still faded.
+// Marks hwnd as faded by hazuro at alpha.
+void MarkFaded(HWND hwnd, int alpha);
+
+// The mark on hwnd, or 0 when hazuro did not fade it.
+INT_PTR FadedMarkOf(HWND hwnd);
+
+// How many windows carry the mark and are still faded.
 int FadedWindowCount();
 
-// Makes the remembered windows ordinary opaque windows again and forgets them.
-// Windows that do not respond are passed over and kept for the next time.
-void RestoreFadedWindows();
+// Makes every window that carries the mark and is still faded, whichever run
+// of hazuro faded it, an ordinary opaque window again, and takes the mark off.
+// Windows that do not answer or refuse are passed over and keep their mark.
+// Returns how many were given back.
+int RestoreFadedWindows();
 
 #endif
