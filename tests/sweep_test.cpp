@@ -251,6 +251,24 @@ TEST_F(Sweep, WindowRefusingTheLayeredStyleDoesNotStopTheSweep)
     ExpectFaded(below, 70);
 }
 
+static LRESULT CALLBACK CloseWhenFadedProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_STYLECHANGED && (int)wParam == GWL_EXSTYLE)
+        DestroyWindow(hwnd);
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+TEST_F(Sweep, AWindowClosingAsItIsFadedDoesNotCutTheWalkShort)
+{
+    HWND below[] = {Window("hazuro closing b"), Window("hazuro closing c"),
+                    Window("hazuro closing d")};
+    HWND top = Window("hazuro closing a", SW_SHOWNOACTIVATE, CloseWhenFadedProc);
+    ASSERT_TRUE(SweepWith("hazuro closing", 80));
+    EXPECT_FALSE(IsWindow(top));
+    for (HWND hwnd : below)
+        ExpectFaded(hwnd, 80);
+}
+
 TEST_F(Sweep, NothingMatchingChangesNothing)
 {
     HWND a = Window("hazuro quiet one");

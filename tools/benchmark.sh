@@ -1,7 +1,9 @@
 #!/bin/sh
-# benchmark.sh [N K]...: runs one sweep over N windows of which K match, and
-# ticks of the automatic mode after it, under Wine on a virtual display; by
-# default N=300 with K=0, 30 and 100.
+# benchmark.sh [N K ORDER]...: runs one sweep over N windows of another
+# process of which K match, at the top of the z-order, at the bottom or spread
+# (ORDER top, bottom or spread), and ticks of the automatic mode after it,
+# under Wine on a virtual display; by default N=300 with K=0, 30 and 100
+# spread, and K=100 at the top and at the bottom.
 # benchmark.sh --idle [SECONDS]: the CPU time that hazuro uses in its automatic
 # mode over SECONDS (default 60), once with a matching window open that refuses
 # to be faded (tried again at every tick) and once without. Runs the hazuro.exe
@@ -17,7 +19,7 @@ if [ "${1:-}" != --on-display ]; then
         set -- --idle "${2:-60}" "$(scripts/build-exe.sh)"
         cmake --build --preset tests-x64 --target hazuro_tests >/dev/null
     else
-        [ $# -gt 0 ] || set -- 300 0 300 30 300 100
+        [ $# -gt 0 ] || set -- 300 0 spread 300 30 spread 300 100 spread 300 100 top 300 100 bottom
         cmake --build --preset tests-x64 --target sweep_benchmark >/dev/null
     fi
     export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
@@ -64,6 +66,6 @@ sh tests/wineprefix.sh start "$loader"
 if [ "$1" = --idle ]; then
     idle "$2" "$3"
 else
-    while [ $# -ge 2 ]; do "$loader" $build/tests/sweep_benchmark.exe "$1" "$2"; shift 2; done
+    while [ $# -ge 3 ]; do "$loader" $build/tests/sweep_benchmark.exe "$1" "$2" "$3"; shift 3; done
 fi
 sh tests/wineprefix.sh stop "$loader"

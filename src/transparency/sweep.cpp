@@ -6,7 +6,6 @@ SetLayeredWindowAttributesProc pSetLayeredWindowAttributes;
 
 enum {
     TITLE_BUFFER_SIZE = 1000,  // 999 bytes of title and the NUL
-    MAX_PASSED_OVER = 256,     // windows one sweep can leave alone before it gives up
     HUNG_LIMIT_MS = 5000       // the silence after which Windows calls a program hung
 };
 
@@ -62,14 +61,6 @@ bool TitleContains(const char *title, const char *pattern)
     }
 }
 
-static bool Contains(const HWND *windows, int count, HWND hwnd)
-{
-    for (int i = 0; i < count; ++i)
-        if (windows[i] == hwnd)
-            return true;
-    return false;
-}
-
 static bool IsLayered(HWND hwnd)
 {
     return (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
@@ -80,33 +71,6 @@ static DWORD ProcessOf(HWND hwnd)
     DWORD process = 0;
     GetWindowThreadProcessId(hwnd, &process);
     return process;
-}
-
-// Walks the live z-order from the top. Hidden and layered windows are passed
-// over before their titles are read, as are the windows in passedOver and,
-// unless it is 0, those of the process sparedProcess.
-static HWND FindTargetWindowExcept(const char *pattern, const HWND *passedOver, int passedOverCount,
-                                   DWORD sparedProcess)
-{
-    char title[TITLE_BUFFER_SIZE];
-    for (HWND h = GetWindow(FindWindowA(NULL, NULL), GW_HWNDFIRST); h != NULL;
-         h = GetWindow(h, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(h))
-            continue;
-        if (IsLayered(h))
-            continue;
-        if (Contains(passedOver, passedOverCount, h))
-            continue;
-        GetWindowTextA(h, title, sizeof title);
-        if (TitleContains(title, pattern) && (sparedProcess == 0 || ProcessOf(h) != sparedProcess))
-            return h;
-    }
-    return NULL;
-}
-
-HWND FindTargetWindow(const char *pattern)
-{
-    return FindTargetWindowExcept(pattern, NULL, 0, 0);
 }
 
 // Whether hwnd's program takes a message within the hung limit. A style
@@ -134,6 +98,62 @@ void MarkFaded(HWND hwnd, int alpha)
 INT_PTR FadedMarkOf(HWND hwnd)
 {
     return (INT_PTR)GetPropA(hwnd, FadedMarkName());
+}
+
+// Marked first: should hazuro end half-way, the next run still knows the
+// window. One whose program does not answer, or that refuses, is passed over.
+static void Fade(HWND h)
+{
+    if (!Answers(h))
+        return;
+    MarkFaded(h, Settings.alpha);
+    SetWindowLongA(h, GWL_EXSTYLE, GetWindowLongA(h, GWL_EXSTYLE) | WS_EX_LAYERED);
+    pSetLayeredWindowAttributes(h, 0, (BYTE)Settings.alpha, LWA_ALPHA);
+    if (!IsLayered(h))
+        RemovePropA(h, FadedMarkName());
+}
+
+struct FadeWalk {
+    const char *pattern;
+    DWORD sparedProcess;  // its windows are left alone; 0 spares none
+    bool fade;            // every match, or only find the first
+    HWND found;           // the first match when only finding
+};
+
+// Hidden and layered windows are passed over before their titles are read.
+static BOOL CALLBACK VisitWindow(HWND h, LPARAM lParam)
+{
+    FadeWalk *walk = (FadeWalk *)lParam;
+    char title[TITLE_BUFFER_SIZE];
+    if (!IsWindowVisible(h) || IsLayered(h))
+        return TRUE;
+    // A window gone meanwhile leaves the buffer as it was: it must not match
+    // the title read before.
+    title[0] = '\0';
+    GetWindowTextA(h, title, sizeof title);
+    if (!TitleContains(title, walk->pattern) ||
+        (walk->sparedProcess != 0 && ProcessOf(h) == walk->sparedProcess))
+        return TRUE;
+    if (!walk->fade) {
+        walk->found = h;
+        return FALSE;
+    }
+    Fade(h);
+    return TRUE;
+}
+
+// One walk over a snapshot of the top-level windows, from the top of the
+// z-order: a window that closes meanwhile does not cut the walk short.
+static HWND WalkMatchingWindows(const char *pattern, DWORD sparedProcess, bool fade)
+{
+    FadeWalk walk = {pattern, sparedProcess, fade, NULL};
+    EnumWindows(VisitWindow, (LPARAM)&walk);
+    return walk.found;
+}
+
+HWND FindTargetWindow(const char *pattern)
+{
+    return WalkMatchingWindows(pattern, 0, false);
 }
 
 struct GiveBackWalk {
@@ -185,41 +205,14 @@ int RestoreFadedWindows()
     return WalkFadedWindows(true);
 }
 
-static void FadeMatchingWindows(DWORD sparedProcess)
-{
-    // Windows that refused the layered style or whose program does not respond:
-    // without this list they would be found again at every search, for ever.
-    HWND passedOver[MAX_PASSED_OVER];
-    int passedOverCount = 0;
-
-    for (;;) {
-        HWND h = FindTargetWindowExcept(Settings.ietitle, passedOver, passedOverCount,
-                                        sparedProcess);
-        if (h == NULL)
-            return;
-        // Marked first: should hazuro end half-way, the next run still knows the window.
-        if (Answers(h)) {
-            MarkFaded(h, Settings.alpha);
-            SetWindowLongA(h, GWL_EXSTYLE, GetWindowLongA(h, GWL_EXSTYLE) | WS_EX_LAYERED);
-            pSetLayeredWindowAttributes(h, 0, (BYTE)Settings.alpha, LWA_ALPHA);
-            if (IsLayered(h))
-                continue;
-            RemovePropA(h, FadedMarkName());
-        }
-        if (passedOverCount == MAX_PASSED_OVER)
-            return;
-        passedOver[passedOverCount++] = h;
-    }
-}
-
 void RunTransparencySweep()
 {
-    FadeMatchingWindows(0);
+    WalkMatchingWindows(Settings.ietitle, 0, true);
 }
 
 void RunAutomaticSweep(HWND ownWindow)
 {
     // An empty pattern would fade every window the user opens.
     if (Settings.ietitle[0] != '\0')
-        FadeMatchingWindows(ProcessOf(ownWindow));
+        WalkMatchingWindows(Settings.ietitle, ProcessOf(ownWindow), true);
 }

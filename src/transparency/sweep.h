@@ -30,7 +30,8 @@ bool TitleContains(const char *title, const char *pattern);
 // pattern, or NULL.
 HWND FindTargetWindow(const char *pattern);
 
-// Fades every window that FindTargetWindow finds for Settings.ietitle to Settings.alpha.
+// Fades every window that FindTargetWindow would find for Settings.ietitle to
+// Settings.alpha, in one walk from the top of the z-order.
 void RunTransparencySweep();
 
 // The same for the automatic mode: never the windows of ownWindow's process,
