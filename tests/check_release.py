@@ -57,11 +57,31 @@ def check_headers(pe, size, problems):
         problems.append("a debug directory is present")
     if fh.PointerToSymbolTable or fh.NumberOfSymbols:
         problems.append("a COFF symbol table is present: the file is not stripped")
-    if not (oh.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE and oh.IMAGE_DLLCHARACTERISTICS_NX_COMPAT):
-        problems.append("DYNAMIC_BASE and NX_COMPAT are not both set")
+    if not (oh.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE and oh.IMAGE_DLLCHARACTERISTICS_NX_COMPAT
+            and oh.IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE):
+        problems.append("DYNAMIC_BASE, NX_COMPAT and TERMINAL_SERVER_AWARE are not all set")
+    if oh.CheckSum != pe.generate_checksum():
+        problems.append("checksum 0x%X, not 0x%X" % (oh.CheckSum, pe.generate_checksum()))
     # A relocatable image without relocations fails to load where ASLR moves it.
     if not hasattr(pe, "DIRECTORY_ENTRY_BASERELOC") or fh.IMAGE_FILE_RELOCS_STRIPPED:
         problems.append("the relocations are gone")
+
+
+def check_relocations(pe, problems):
+    """Windows moves the file (ASLR), Wine never does: every absolute address
+    in it needs a relocation, or it points into nothing once moved. Addresses
+    point into the code and data, never into the resources or relocations."""
+    highlow = pefile.RELOCATION_TYPE["IMAGE_REL_BASED_HIGHLOW"]
+    relocated = {e.rva for block in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
+                 for e in block.entries if e.type == highlow}
+    addressed = [s for s in pe.sections if s.Name.rstrip(b"\0") not in (b".rsrc", b".reloc")]
+    for section in addressed:
+        data = section.get_data()[:section.Misc_VirtualSize]
+        for offset in range(len(data) - 3):
+            target = struct.unpack_from("<I", data, offset)[0] - pe.OPTIONAL_HEADER.ImageBase
+            rva = section.VirtualAddress + offset
+            if rva not in relocated and any(s.contains_rva(target) for s in addressed):
+                problems.append("the address at RVA 0x%X has no relocation" % rva)
 
 
 def check_imports(pe, allowed, problems):
@@ -162,8 +182,8 @@ ASM = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 # (tag, attributes, text, children); each tag appears once among its siblings.
 EXPECTED_MANIFEST = (ASM + "assembly", {"manifestVersion": "1.0"}, "", [
-    (ASM + "assemblyIdentity", {"version": "1.0.0.0", "processorArchitecture": "X86",
-                                "name": "hazuro.exe"}, "", []),
+    (ASM + "assemblyIdentity", {"type": "win32", "version": "1.0.0.0",
+                                "processorArchitecture": "X86", "name": "hazuro.exe"}, "", []),
     (ASM + "description", {}, "hazuro", []),
     (ASM + "dependency", {}, "", [
         (ASM + "dependentAssembly", {}, "", [
@@ -171,13 +191,18 @@ EXPECTED_MANIFEST = (ASM + "assembly", {"manifestVersion": "1.0"}, "", [
                 "type": "win32", "name": "Microsoft.Windows.Common-Controls",
                 "version": "6.0.0.0", "processorArchitecture": "X86",
                 "publicKeyToken": "6595b64144ccf1df", "language": "*"}, "", [])])]),
-    # Sharp at every display scale: per monitor where Windows can, else system-wide.
+    # Settings written beside the program, never redirected to a VirtualStore.
+    (ASM_V3 + "trustInfo", {}, "", [(ASM_V3 + "security", {}, "", [
+        (ASM_V3 + "requestedPrivileges", {}, "", [(ASM_V3 + "requestedExecutionLevel", {
+            "level": "asInvoker", "uiAccess": "false"}, "", [])])])]),
+    # Sharp at every display scale: per monitor where Windows scales dialogs
+    # too (10 1703 and later), else system-wide.
     (ASM_V3 + "application", {}, "", [
         (ASM_V3 + "windowsSettings", {}, "", [
             ("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware", {},
-             "true/pm", []),
+             "true", []),
             ("{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness", {},
-             "PerMonitorV2, PerMonitor", [])])])])
+             "PerMonitorV2", [])])])])
 
 
 def compare_element(element, expected, where, problems):
@@ -291,6 +316,7 @@ def main(argv):
         problems += ["pefile: " + w for w in pe.get_warnings()
                      if not w.startswith("Byte 0x00 makes up")]
         check_headers(pe, len(data), problems)
+        check_relocations(pe, problems)
         imports = check_imports(pe, allowed, problems)
         check_resources(pe, read_resources(pe, problems), problems)
     except (pefile.PEFormatError, struct.error) as e:

@@ -81,6 +81,20 @@ TEST_F(SystemMenu, RestoreIsGreyedWhileNothingCanBeGivenBack)
     EXPECT_TRUE(State(IDM_RESTORE) & MF_GRAYED) << "a closed window cannot be given back";
 }
 
+// Moved to a monitor at 150 %, the window is laid out anew, fonts included.
+using MainWindowLayout = SystemMenu;
+TEST_F(MainWindowLayout, FontsGrowWithTheDisplayScale)
+{
+    RECT suggested = {0, 0, 600, 300};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), (LPARAM)&suggested);
+    LOGFONTA font[2] = {};
+    for (int i = 0; i < 2; ++i)
+        GetObjectA((HFONT)SendDlgItemMessageA(window, IDC_APPLY + i, WM_GETFONT, 0, 0),
+                   sizeof font[i], &font[i]);
+    EXPECT_EQ(font[0].lfHeight, 75);
+    EXPECT_EQ(font[1].lfHeight, 23);
+}
+
 TEST_F(SystemMenu, AutoFadeIsCheckedAsChosenAndRestoreTurnsItOff)
 {
     EXPECT_FALSE(State(IDM_AUTO) & MF_CHECKED);

@@ -4,6 +4,7 @@
 
 #include "settings/settings.h"
 #include "test_windows.h"
+#include "transparency/sweep.h"
 
 static std::string PathFor(const std::string &modulePath)
 {
@@ -40,6 +41,17 @@ TEST(SettingsPath, LeadByteBeforeTheEndStopsTheScan)
     ASSERT_TRUE(SettingsPathFor(modulePath, out));
     EXPECT_STREQ(out, "C:\\dir\\hazuro.ini");
     EXPECT_EQ(PathFor("\x81"), "\x81hazuro.ini");
+}
+
+// One rule for where a character ends, the path's as the title match's; the
+// settings_western run holds it to code page 1252, where é (E9) is one byte.
+TEST(SettingsPath, CharactersEndWhereTheAnsiCodePageSays)
+{
+    for (int c = 0x80; c <= 0xFF; ++c) {
+        std::string directory = std::string("C:\\") + (char)c + "\\";
+        bool separator = TitleContains(directory.c_str() + 3, "\\");
+        EXPECT_EQ(PathFor(directory + "x.exe"), (separator ? directory : "C:\\") + "hazuro.ini");
+    }
 }
 
 TEST(SettingsPath, PathWithoutSeparatorOrEmpty)
@@ -151,10 +163,13 @@ TEST_F(SettingsFile, SavingWritesBothKeysTitleFirst)
     EXPECT_NE(content.find("[config]"), std::string::npos);
 }
 
-TEST_F(SettingsFile, OnlyAShortcutKeyWithCtrlOrAltIsTaken)
+TEST_F(SettingsFile, OnlyAShortcutKeyWithTwoModifiersIsTaken)
 {
-    // A, Shift+A, Ctrl without a key, an unknown flag, a bit beyond 16, no number.
-    for (const char *none : {"65", "321", "512", "4673", "67192", "x"}) {
+    Load("[config]\r\nhotkey=833\r\n");  // Ctrl+Shift+A
+    EXPECT_EQ(Settings.hotkey, 833);
+    // A, Shift+A, Ctrl+A, Alt+F4, Ctrl+Alt without a key, an unknown flag, a
+    // bit beyond 16, no number.
+    for (const char *none : {"65", "321", "577", "1139", "1536", "5697", "67192", "x"}) {
         Load(std::string("[config]\r\nhotkey=") + none + "\r\n");
         EXPECT_EQ(Settings.hotkey, 0) << none;
     }

@@ -2,12 +2,30 @@
 first 512 bytes of the file and every section moves up by the block saved.
 The stub only tells MS-DOS that the program needs Windows; the linker offers
 no way to leave it out, and with it hazuro's headers need a second block.
+The checksum is written anew for the moved bytes. An image with a debug
+directory, a certificate or a symbol table is refused: their file offsets
+would have to move too.
 Usage: drop_dos_stub.py IMAGE  (rewritten in place; stdlib only)"""
 import struct
 import sys
 
 DOS_HEADER_SIZE = 0x40
 SECTION_HEADER_SIZE = 40
+CHECKSUM = 64  # in the optional header
+CERTIFICATE, DEBUG = 4, 6  # entries of the data directory
+
+
+def pe_checksum(image, checksum_offset):
+    """The optional header's checksum: the file's 16-bit words, the checksum
+    itself taken as 0, added with end-around carry, plus the file's length."""
+    data = image[:checksum_offset] + bytes(4) + image[checksum_offset + 4:]
+    if len(data) % 2:
+        data += bytes(1)
+    total = 0
+    for (word,) in struct.iter_unpack("<H", data):
+        total += word
+        total = (total & 0xFFFF) + (total >> 16)
+    return total + len(image)
 
 
 def drop_dos_stub(image):
@@ -15,8 +33,14 @@ def drop_dos_stub(image):
     if image[:2] != b"MZ" or image[pe:pe + 4] != b"PE\0\0":
         raise ValueError("not a PE image")
     sections, = struct.unpack_from("<H", image, pe + 6)
+    symbols, = struct.unpack_from("<I", image, pe + 12)
     optional_size, = struct.unpack_from("<H", image, pe + 20)
     optional = pe + 24
+    magic, = struct.unpack_from("<H", image, optional)
+    directory = optional + (96 if magic == 0x10B else 112)
+    if symbols or any(struct.unpack_from("<II", image, directory + 8 * entry) != (0, 0)
+                      for entry in (CERTIFICATE, DEBUG)):
+        raise ValueError("a symbol table, certificate or debug directory would not move")
     file_alignment, = struct.unpack_from("<I", image, optional + 36)
     headers_size, = struct.unpack_from("<I", image, optional + 60)
     headers_end = optional + optional_size + sections * SECTION_HEADER_SIZE
@@ -37,7 +61,9 @@ def drop_dos_stub(image):
         offset, = struct.unpack_from("<I", out, raw_pointer)
         if offset:
             struct.pack_into("<I", out, raw_pointer, offset - shift)
-    return bytes(out + image[headers_size:])
+    out += image[headers_size:]
+    struct.pack_into("<I", out, optional + CHECKSUM, pe_checksum(out, optional + CHECKSUM))
+    return bytes(out)
 
 
 def main(argv):
@@ -45,8 +71,12 @@ def main(argv):
         sys.exit(__doc__)
     with open(argv[1], "rb") as f:
         image = f.read()
+    try:
+        moved = drop_dos_stub(image)
+    except ValueError as e:
+        sys.exit("%s: %s" % (argv[1], e))
     with open(argv[1], "wb") as f:
-        f.write(drop_dos_stub(image))
+        f.write(moved)
 
 
 if __name__ == "__main__":

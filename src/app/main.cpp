@@ -30,8 +30,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_HOTKEY_CLASS};
     InitCommonControlsEx(&controls);
 
-    HBRUSH background = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-
     WNDCLASSEXA wc;
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -39,12 +37,16 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
     wc.cbClsExtra = 0;
     wc.cbWndExtra = 0;
     wc.hInstance = hInstance;
-    wc.hIcon = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, 32, 32, LR_SHARED);
+    // At the system's sizes, which grow with the display scale.
+    wc.hIcon = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, 0, 0,
+                                 LR_DEFAULTSIZE | LR_SHARED);
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    wc.hbrBackground = background;
+    // A system colour, so that a change of theme or of high contrast is followed.
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszMenuName = NULL;
     wc.lpszClassName = "HAZURO_CLASS";
-    wc.hIconSm = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, 16, 16, LR_SHARED);
+    int small = GetSystemMetrics(SM_CXSMICON);
+    wc.hIconSm = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, small, small, LR_SHARED);
     RegisterClassExA(&wc);
 
     HWND window = CreateWindowExA(0, "HAZURO_CLASS", "hazuro Ver1.00",
@@ -63,7 +65,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
         DispatchMessageA(&msg);
     }
 
-    DeleteObject(background);
     return (int)msg.wParam;
 }
 

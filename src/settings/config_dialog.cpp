@@ -50,8 +50,7 @@ INT_PTR CALLBACK ConfigDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
         ShowPendingAlpha(hDlg);
         SetWindowTextA(GetDlgItem(hDlg, IDC_TITLE_EDIT), Settings.ietitle);
         HWND hotkey = GetDlgItem(hDlg, IDC_HOTKEY);
-        // As in Explorer's shortcut-key field: a key without Ctrl or Alt becomes Ctrl+Alt+key.
-        SendMessageA(hotkey, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
+        SendMessageA(hotkey, HKM_SETRULES, HOTKEY_TOO_FEW_MODIFIERS,
                      MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
         SendMessageA(hotkey, HKM_SETHOTKEY, Settings.hotkey, 0);
         return TRUE;
@@ -69,13 +68,15 @@ INT_PTR CALLBACK ConfigDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDOK:
+        case IDOK: {
             Settings.alpha = PendingAlpha;
             GetWindowTextA(GetDlgItem(hDlg, IDC_TITLE_EDIT), Settings.ietitle,
                            sizeof Settings.ietitle);
-            Settings.hotkey = (WORD)SendMessageA(GetDlgItem(hDlg, IDC_HOTKEY), HKM_GETHOTKEY, 0, 0);
+            WORD hotkey = (WORD)SendMessageA(GetDlgItem(hDlg, IDC_HOTKEY), HKM_GETHOTKEY, 0, 0);
+            Settings.hotkey = IsUsableHotkey(hotkey) ? hotkey : 0;
             EndDialog(hDlg, 1);
             return TRUE;
+        }
         case IDCANCEL:
             EndDialog(hDlg, 0);
             return TRUE;

@@ -11,22 +11,16 @@ static const int kDefaultAlpha = 32;
 
 static char IniPath[SETTINGS_PATH_SIZE];  // filled at first use; empty until then
 
-// Lead bytes of code page 932. Half-width katakana (0xA1-0xDF) are single
-// bytes, so a top-bit test would swallow the backslash that follows them.
-static bool IsLeadByte932(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Length of the directory part, its trailing backslash included; 0 when the
-// path has no separator.
+// path has no separator. Characters end where the ANSI code page says, as
+// for the file system's own ANSI functions and for the title match.
 static size_t DirectoryLength(const char *path)
 {
     size_t dirLength = 0;
     size_t i = 0;
     while (path[i] != '\0') {
         unsigned char c = (unsigned char)path[i];
-        if (IsLeadByte932(c) && path[i + 1] != '\0') {
+        if (IsDBCSLeadByte(c) && path[i + 1] != '\0') {
             i += 2;  // the trail byte may be 0x5C and is no separator
             continue;
         }
@@ -84,9 +78,10 @@ const char *GetIniPath()
 bool IsUsableHotkey(UINT value)
 {
     BYTE flags = HIBYTE(value);
-    return value <= 0xFFFF && LOBYTE(value) != 0 &&
-           (flags & ~(HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT)) == 0 &&
-           (flags & (HOTKEYF_CONTROL | HOTKEYF_ALT)) != 0;
+    BYTE modifiers = flags & (HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT);
+    // Two of the three bits at least; any two include Ctrl or Alt.
+    return value <= 0xFFFF && LOBYTE(value) != 0 && (flags & ~(modifiers | HOTKEYF_EXT)) == 0 &&
+           (modifiers & (modifiers - 1)) != 0;
 }
 
 void LoadSettingsFrom(const char *iniPath)

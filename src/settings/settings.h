@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 enum {
     SETTINGS_PATH_SIZE = 1024,  // bytes of the settings-file path buffer, NUL included
     TITLE_PATTERN_SIZE = 1024   // bytes of ietitle, NUL included
@@ -18,9 +20,14 @@ struct SettingsRecord {
 
 extern SettingsRecord Settings;
 
+// The shortcut key's rule, as the shell's own shortcut-key field has it: two
+// modifiers at least, so that no key that programs use themselves (Ctrl+C,
+// Alt+F4) is taken from every program. The field turns a key pressed with
+// fewer into Ctrl+Alt+key; a value with fewer is no key.
+enum { HOTKEY_TOO_FEW_MODIFIERS = HKCOMB_NONE | HKCOMB_S | HKCOMB_C | HKCOMB_A };
+
 // Whether a hotkey control's value (virtual key in the low byte, HOTKEYF_
-// flags in the high byte) is a key hazuro takes: one with Ctrl or Alt, so that
-// no plain letter or Shift+letter is taken from every program.
+// flags in the high byte) is a key hazuro takes.
 bool IsUsableHotkey(UINT value);
 
 // Writes the directory of modulePath followed by "hazuro.ini" into
