@@ -13,5 +13,6 @@
 // Items of the main window's system menu: multiples of 16 below 0xF000.
 #define IDM_RESTORE      0x0010
 #define IDM_AUTO         0x0020
+#define IDM_ACTIVE       0x0030
 
 #endif

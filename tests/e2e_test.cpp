@@ -22,6 +22,7 @@ const int kAlphaLabelId = 20002;
 const int kHotkeyId = 20003;
 const int kRestoreId = 0x0010;  // items of the system menu
 const int kAutoId = 0x0020;
+const int kActiveId = 0x0030;
 const int kMessageTextId = 0xFFFF;  // the text of a message box
 
 const DWORD kTimeLimitMs = 10000;
@@ -681,6 +682,48 @@ TEST_F(AutoFade, FadesWindowsAsTheyComeToMatchButNeverItsOwn)
     ExpectUntouched(opened);
     HWND afterwards = Window("afterwards - hazuro");
     EXPECT_FALSE(BecomesFaded(afterwards, 2500));
+}
+
+using ActiveOpaque = EndToEnd;
+
+bool HasOpacity(HWND hwnd, BYTE alpha)
+{
+    return WaitUntil([hwnd, alpha] { return LayeredStateOf(hwnd).alpha == alpha; });
+}
+
+TEST_F(ActiveOpaque, TheActiveFadedWindowIsOpaqueAndLeftTakesBackItsOwnOpacity)
+{
+    WriteIni("hazuro e2e active", 60);
+    Launch();
+    HWND first = Window("a - hazuro e2e active");
+    HWND owner = Window("b - hazuro e2e active");
+    HWND owned = Window("its dialog");
+    SetWindowLongPtrA(owned, GWLP_HWNDPARENT, (LONG_PTR)owner);
+    HWND lookAlike = Window("c - hazuro e2e active");  // its own program's, at the same opacity
+    SetWindowLongA(lookAlike, GWL_EXSTYLE, GetWindowLongA(lookAlike, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(lookAlike, 0, 60, LWA_ALPHA);
+    ASSERT_TRUE(hazuro->PressApply());
+    ASSERT_TRUE(hazuro->Choose(kActiveId));
+    EXPECT_EQ(IniValue("active"), "1");
+    HWND found = ChangeSettings(*hazuro, NULL, 150);
+    ASSERT_NE(found, (HWND)NULL);
+    ASSERT_TRUE(hazuro->WaitForDialogEnd(found));
+
+    SetForegroundWindow(first);
+    EXPECT_TRUE(HasOpacity(first, 255));
+    SetForegroundWindow(owned);
+    EXPECT_TRUE(HasOpacity(owner, 255)) << "the owner of the active window";
+    EXPECT_TRUE(HasOpacity(first, 60)) << "the opacity it was given, not the one set since";
+    SetForegroundWindow(lookAlike);
+    EXPECT_TRUE(HasOpacity(owner, 60));
+    ExpectFaded(lookAlike, 60);
+
+    // Off, the window shown opaque looks faded again at once.
+    SetForegroundWindow(first);
+    EXPECT_TRUE(HasOpacity(first, 255));
+    ASSERT_TRUE(hazuro->Choose(kActiveId));
+    ExpectFaded(first, 60);
+    EXPECT_EQ(IniValue("active"), "0");
 }
 
 // Keys as the keyboard sends them, to whatever program is in front.

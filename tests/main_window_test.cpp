@@ -52,13 +52,16 @@ protected:
 TEST_F(SystemMenu, ItemsFollowASeparatorAtTheEnd)
 {
     int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 3);
-    EXPECT_EQ(GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(menu, count - 2), (UINT)IDM_AUTO);
+    ASSERT_GE(count, 4);
+    EXPECT_EQ(GetMenuState(menu, count - 4, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(menu, count - 3), (UINT)IDM_AUTO);
+    EXPECT_EQ(GetMenuItemID(menu, count - 2), (UINT)IDM_ACTIVE);
     EXPECT_EQ(GetMenuItemID(menu, count - 1), (UINT)IDM_RESTORE);
     char text[64];
     GetMenuStringA(menu, IDM_AUTO, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "自動で半透明にする(&A)");
+    GetMenuStringA(menu, IDM_ACTIVE, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "アクティブなウィンドウは不透明にする(&O)");
     GetMenuStringA(menu, IDM_RESTORE, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "元に戻す(&R)");
 }

@@ -4,10 +4,13 @@
 # (ORDER top, bottom or spread), and ticks of the automatic mode after it,
 # under Wine on a virtual display; by default N=300 with K=0, 30 and 100
 # spread, and K=100 at the top and at the bottom.
-# benchmark.sh --idle [SECONDS]: the CPU time that hazuro uses in its automatic
-# mode over SECONDS (default 60), once with a matching window open that refuses
-# to be faded (tried again at every tick) and once without. Runs the hazuro.exe
-# that scripts/build-exe.sh names.
+# benchmark.sh --idle [SECONDS [EXE]]: the CPU time that hazuro uses over SECONDS
+# (default 60): in its automatic mode, once with a matching window open that
+# refuses to be faded (tried again at every tick) and once without; then with
+# 300 windows of another process open, with the active window shown opaque
+# off and on. Runs EXE, by default the hazuro.exe that scripts/build-exe.sh
+# names (which runs under qemu where the machine runs no 32-bit code, and
+# then uses several times the CPU time it would natively).
 # Both need the test build that scripts/test.sh makes.
 set -eu
 cd "$(dirname "$0")/.."
@@ -16,8 +19,8 @@ loader=/usr/lib/wine/wine64
 
 if [ "${1:-}" != --on-display ]; then
     if [ "${1:-}" = --idle ]; then
-        set -- --idle "${2:-60}" "$(scripts/build-exe.sh)"
-        cmake --build --preset tests-x64 --target hazuro_tests >/dev/null
+        set -- --idle "${2:-60}" "${3:-$(scripts/build-exe.sh)}"
+        cmake --build --preset tests-x64 --target hazuro_tests sweep_benchmark >/dev/null
     else
         [ $# -gt 0 ] || set -- 300 0 spread 300 30 spread 300 100 spread 300 100 top 300 100 bottom
         cmake --build --preset tests-x64 --target sweep_benchmark >/dev/null
@@ -33,32 +36,40 @@ cpu_ms() {
     awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) * 1000 / hz }' "/proc/$1/stat"
 }
 
+# One run of hazuro with one more line of settings, beside a helper process
+# started by the command given (none if empty).
+idle_case() {
+    label=$1 setting=$2 helper=$3
+    work=$(mktemp -d)
+    cp "$exe" "$work/hazuro.exe"
+    printf '[config]\r\nietitle=hazuro-idle\r\nalpha=50\r\n%s\r\n' "$setting" >"$work/hazuro.ini"
+    child=
+    if [ -n "$helper" ]; then
+        $helper >/dev/null 2>&1 &
+        child=$!
+        sleep 5
+    fi
+    "$loader" "$work/hazuro.exe" >/dev/null 2>&1 &
+    sleep 5
+    # Wine shows the program by its Windows path, after qemu's where it runs.
+    pid=$(pgrep -f 'Z:.*hazuro\.exe' | head -n 1)
+    before=$(cpu_ms "$pid")
+    sleep "$seconds"
+    after=$(cpu_ms "$pid")
+    echo "benchmark: $label: hazuro used $((after - before)) ms of CPU time in $seconds s"
+    kill "$pid" $child 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+
 idle() {
     seconds=$1 exe=$2
-    for refusing in yes no; do
-        work=$(mktemp -d)
-        cp "$exe" "$work/hazuro.exe"
-        printf '[config]\r\nietitle=hazuro idle\r\nalpha=50\r\nauto=1\r\n' >"$work/hazuro.ini"
-        child=
-        if [ $refusing = yes ]; then
-            "$loader" $build/tests/hazuro_tests.exe --child-window refusing \
-                "hazuro idle refusing" none >/dev/null 2>&1 &
-            child=$!
-            sleep 3
-        fi
-        "$loader" "$work/hazuro.exe" >/dev/null 2>&1 &
-        sleep 5
-        # Wine shows the program by its Windows path.
-        pid=$(pgrep -f '^Z:.*hazuro\.exe' | head -n 1)
-        before=$(cpu_ms "$pid")
-        sleep "$seconds"
-        after=$(cpu_ms "$pid")
-        echo "benchmark: automatic mode, refusing window open: $refusing;" \
-            "hazuro used $((after - before)) ms of CPU time in $seconds s"
-        kill "$pid" $child 2>/dev/null || true
-        wait 2>/dev/null || true
-        rm -rf "$work"
-    done
+    refusing="$loader $build/tests/hazuro_tests.exe --child-window refusing hazuro-idle none"
+    windows="$loader $build/tests/sweep_benchmark.exe --serve 300 0 spread none"
+    idle_case "automatic mode, a refusing window open" auto=1 "$refusing"
+    idle_case "automatic mode" auto=1 ""
+    idle_case "300 windows, active window opaque off" active=0 "$windows"
+    idle_case "300 windows, active window opaque on" active=1 "$windows"
 }
 
 # The prefix's system processes must start on the same display as the windows.

@@ -176,7 +176,7 @@ if [ -z "$demo" ]; then
     xdotool key Up
     settle
     geometry "$main"
-    capture system-menu.png "$X" "$Y" "$W" 230
+    capture system-menu.png "$X" "$Y" "$W" 252
     xdotool key Escape Escape
 fi
 

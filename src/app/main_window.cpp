@@ -13,7 +13,9 @@ enum {
     AUTO_FADE_TIMER = 1,
     AUTO_FADE_INTERVAL_MS = 1000,
     HOTKEY_RELEASE_TIMER = 2,  // runs while the shortcut key is held
-    HOTKEY_RELEASE_POLL_MS = 50
+    HOTKEY_RELEASE_POLL_MS = 50,
+    ACTIVE_OPAQUE_TIMER = 3,  // runs while the active window is shown opaque
+    ACTIVE_OPAQUE_POLL_MS = 250
 };
 
 static UINT HeldHotkey;  // the shortcut key's virtual key from its press to its release, else 0
@@ -82,6 +84,7 @@ static void AddSystemMenuItems(HWND hwnd)
     HMENU menu = GetSystemMenu(hwnd, FALSE);
     AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuA(menu, MF_STRING, IDM_AUTO, "自動で半透明にする(&A)");
+    AppendMenuA(menu, MF_STRING, IDM_ACTIVE, "アクティブなウィンドウは不透明にする(&O)");
     AppendMenuA(menu, MF_STRING, IDM_RESTORE, "元に戻す(&R)");
 }
 
@@ -100,6 +103,18 @@ static void SetAutoFade(HWND hwnd, bool on)
     StartOrStopAutoFade(hwnd);
     if (!SaveAutoFade())
         ShowSaveFailure(hwnd);
+}
+
+// A short poll, and off, none. An event hook on the foreground would be
+// thriftier, but Wine reports no other program's events to one, so it could
+// not be tested here.
+static void StartOrStopActiveOpaque(HWND hwnd)
+{
+    if (Settings.activeOpaque)
+        SetTimer(hwnd, ACTIVE_OPAQUE_TIMER, ACTIVE_OPAQUE_POLL_MS, NULL);
+    else
+        KillTimer(hwnd, ACTIVE_OPAQUE_TIMER);
+    ShowActiveWindowOpaque(Settings.activeOpaque);
 }
 
 // After giving back: left on, the automatic mode would fade the windows again
@@ -125,6 +140,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         LoadSettings();
         if (Settings.autoFade)
             StartOrStopAutoFade(hwnd);
+        if (Settings.activeOpaque)
+            StartOrStopActiveOpaque(hwnd);
         return 0;
     }
 
@@ -155,6 +172,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case IDM_AUTO:
             SetAutoFade(hwnd, !Settings.autoFade);
             return 0;
+        case IDM_ACTIVE:
+            Settings.activeOpaque = !Settings.activeOpaque;
+            StartOrStopActiveOpaque(hwnd);
+            if (!SaveActiveOpaque())
+                ShowSaveFailure(hwnd);
+            return 0;
         case IDM_RESTORE:
             RestoreFadedWindows();
             StopAutoFade(hwnd);
@@ -166,6 +189,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         if (HIWORD(lParam)) {  // the system menu
             HMENU menu = GetSystemMenu(hwnd, FALSE);
             CheckMenuItem(menu, IDM_AUTO, Settings.autoFade ? MF_CHECKED : MF_UNCHECKED);
+            CheckMenuItem(menu, IDM_ACTIVE, Settings.activeOpaque ? MF_CHECKED : MF_UNCHECKED);
             EnableMenuItem(menu, IDM_RESTORE, FadedWindowCount() > 0 ? MF_ENABLED : MF_GRAYED);
         }
         return 0;
@@ -189,6 +213,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_TIMER:
         if (wParam == AUTO_FADE_TIMER) {
             RunAutomaticSweep(hwnd);
+        } else if (wParam == ACTIVE_OPAQUE_TIMER) {
+            ShowActiveWindowOpaque(true);
         } else if (wParam == HOTKEY_RELEASE_TIMER && GetAsyncKeyState(HeldHotkey) >= 0) {
             KillTimer(hwnd, HOTKEY_RELEASE_TIMER);
             HeldHotkey = 0;

@@ -84,24 +84,27 @@ bool IsUsableHotkey(UINT value)
            (modifiers & (modifiers - 1)) != 0;
 }
 
+// A number of the file's section, or fallback where there is no file.
+static UINT ReadNumber(const char *key, UINT fallback, const char *iniPath)
+{
+    return iniPath != NULL ? GetPrivateProfileIntA(kSection, key, fallback, iniPath) : fallback;
+}
+
 void LoadSettingsFrom(const char *iniPath)
 {
-    if (iniPath == NULL) {
-        lstrcpynA(Settings.ietitle, kDefaultTitle, sizeof Settings.ietitle);
-        Settings.alpha = kDefaultAlpha;
-        Settings.autoFade = false;
-        Settings.hotkey = 0;
-        return;
-    }
     // Room for the quotation marks of a quoted pattern of full length: a buffer
     // that the closing mark would fill may lose the pattern's last byte with it.
     char title[TITLE_PATTERN_SIZE + 2];
-    GetPrivateProfileStringA(kSection, "ietitle", kDefaultTitle, title, sizeof title, iniPath);
+    if (iniPath != NULL)
+        GetPrivateProfileStringA(kSection, "ietitle", kDefaultTitle, title, sizeof title, iniPath);
+    else
+        lstrcpynA(title, kDefaultTitle, sizeof title);
     lstrcpynA(Settings.ietitle, title, sizeof Settings.ietitle);
-    int value = (int)GetPrivateProfileIntA(kSection, "alpha", kDefaultAlpha, iniPath);
+    int value = (int)ReadNumber("alpha", kDefaultAlpha, iniPath);
     Settings.alpha = value < 0 ? 0 : value > 255 ? 255 : value;
-    Settings.autoFade = GetPrivateProfileIntA(kSection, "auto", 0, iniPath) != 0;
-    UINT hotkey = GetPrivateProfileIntA(kSection, "hotkey", 0, iniPath);
+    Settings.autoFade = ReadNumber("auto", 0, iniPath) != 0;
+    Settings.activeOpaque = ReadNumber("active", 0, iniPath) != 0;
+    UINT hotkey = ReadNumber("hotkey", 0, iniPath);
     Settings.hotkey = IsUsableHotkey(hotkey) ? (WORD)hotkey : 0;
 }
 
@@ -130,21 +133,29 @@ static const char *ValueToWrite(const char *pattern, char *quoted)
     return quoted;
 }
 
+// A value of the file's section; NULL takes the key out.
+static bool WriteValue(const char *key, const char *value, const char *iniPath)
+{
+    return WritePrivateProfileStringA(kSection, key, value, iniPath) != 0;
+}
+
+static bool WriteNumber(const char *key, int value, const char *iniPath)
+{
+    char text[16];
+    wsprintfA(text, "%d", value);
+    return WriteValue(key, text, iniPath);
+}
+
 bool SaveSettingsTo(const char *iniPath)
 {
     if (iniPath == NULL)
         return false;
     char quoted[TITLE_PATTERN_SIZE + 2];
-    char alphaText[16];
-    char hotkeyText[16];
-    bool saved = WritePrivateProfileStringA(kSection, "ietitle",
-                                            ValueToWrite(Settings.ietitle, quoted), iniPath);
-    wsprintfA(alphaText, "%d", Settings.alpha);
-    saved = WritePrivateProfileStringA(kSection, "alpha", alphaText, iniPath) && saved;
+    bool saved = WriteValue("ietitle", ValueToWrite(Settings.ietitle, quoted), iniPath);
+    saved = WriteNumber("alpha", Settings.alpha, iniPath) && saved;
     // No key, no line: the file of a user who never sets one stays as it was.
-    wsprintfA(hotkeyText, "%d", Settings.hotkey);
-    return WritePrivateProfileStringA(kSection, "hotkey", Settings.hotkey != 0 ? hotkeyText : NULL,
-                                      iniPath) &&
+    return (Settings.hotkey != 0 ? WriteNumber("hotkey", Settings.hotkey, iniPath)
+                                 : WriteValue("hotkey", NULL, iniPath)) &&
            saved;
 }
 
@@ -158,11 +169,21 @@ bool SaveSettings()
     return SaveSettingsTo(GetIniPath());
 }
 
-bool SaveAutoFade()
+// A switch of the system menu, as 1 or 0.
+static bool SaveSwitch(const char *key, bool on)
 {
     const char *path = GetIniPath();
-    return path != NULL &&
-           WritePrivateProfileStringA(kSection, "auto", Settings.autoFade ? "1" : "0", path);
+    return path != NULL && WriteNumber(key, on, path);
+}
+
+bool SaveAutoFade()
+{
+    return SaveSwitch("auto", Settings.autoFade);
+}
+
+bool SaveActiveOpaque()
+{
+    return SaveSwitch("active", Settings.activeOpaque);
 }
 
 void ShowSaveFailure(HWND owner)

@@ -15,6 +15,7 @@ struct SettingsRecord {
     char ietitle[TITLE_PATTERN_SIZE];  // title pattern, code page 932
     int alpha;                         // opacity given to target windows, 0..255
     bool autoFade;                     // windows that come to match are faded as they appear
+    bool activeOpaque;                 // the active faded window is shown opaque
     WORD hotkey;                       // shortcut key as the hotkey control gives it; 0 for none
 };
 
@@ -43,8 +44,10 @@ void LoadSettings();
 // Writes the title pattern, the opacity and the shortcut key; false when the
 // file could not be written.
 bool SaveSettings();
-// Writes the automatic mode alone; false when the file could not be written.
+// Write the automatic mode, or the active window's opacity, alone; false when
+// the file could not be written.
 bool SaveAutoFade();
+bool SaveActiveOpaque();
 
 // The same with an explicit file; a NULL path loads the defaults, and a save
 // to it writes nothing and fails.

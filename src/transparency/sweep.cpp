@@ -10,6 +10,7 @@ enum {
 };
 
 static ATOM FadedMarkAtom;  // names the mark; made at first use, kept by the system after us
+static HWND ShownOpaque;    // the faded window shown opaque as the active one, or NULL
 
 LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *functionName)
 {
@@ -215,4 +216,36 @@ void RunAutomaticSweep(HWND ownWindow)
     // An empty pattern would fade every window the user opens.
     if (Settings.ietitle[0] != '\0')
         WalkMatchingWindows(Settings.ietitle, ProcessOf(ownWindow), true);
+}
+
+// Gives hwnd, if hazuro faded it, its faded look or the opaque one. Unlike the
+// style change, this sends the window no message: no program can hold it.
+static void ShowLook(HWND hwnd, bool opaque)
+{
+    INT_PTR mark = FadedMarkOf(hwnd);
+    if (mark == 0 || ((mark & SHOWN_OPAQUE) != 0) == opaque)
+        return;
+    pSetLayeredWindowAttributes(hwnd, 0, opaque ? 255 : (BYTE)mark, LWA_ALPHA);
+    SetPropA(hwnd, FadedMarkName(), (HANDLE)(mark ^ SHOWN_OPAQUE));
+}
+
+// Up the owner chain: a dialog or a Save As box keeps its window opaque, and a
+// program's main window is often owned by a hidden one.
+static HWND ActiveFadedWindow()
+{
+    for (HWND h = GetForegroundWindow(); h != NULL; h = GetWindow(h, GW_OWNER))
+        if (FadedMarkOf(h) != 0)
+            return h;
+    return NULL;
+}
+
+void ShowActiveWindowOpaque(bool active)
+{
+    HWND shown = active ? ActiveFadedWindow() : NULL;
+    if (shown != ShownOpaque) {
+        ShowLook(ShownOpaque, false);
+        ShownOpaque = shown;
+    }
+    // Again at every tick: a press may have faded it while it was active.
+    ShowLook(shown, true);
 }

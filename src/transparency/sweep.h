@@ -38,10 +38,11 @@ void RunTransparencySweep();
 // and nothing at all while the pattern is empty.
 void RunAutomaticSweep(HWND ownWindow);
 
-// hazuro's mark on a window it faded: the opacity it gave, with this bit set
-// so that an opacity of 0 is a mark too. The mark lives with the window, so a
-// later run of hazuro finds what an earlier one faded.
-enum { FADED_MARK = 0x100 };
+// hazuro's mark on a window it faded: the opacity it gave, with FADED_MARK
+// set so that an opacity of 0 is a mark too, and SHOWN_OPAQUE while the
+// window is shown opaque as the active one. The mark lives with the window,
+// so a later run of hazuro finds what an earlier one faded.
+enum { FADED_MARK = 0x100, SHOWN_OPAQUE = 0x200 };
 
 // Marks hwnd as faded by hazuro at alpha.
 void MarkFaded(HWND hwnd, int alpha);
@@ -57,5 +58,10 @@ int FadedWindowCount();
 // Windows that do not answer or refuse are passed over and keep their mark.
 // Returns how many were given back.
 int RestoreFadedWindows();
+
+// Shows the faded window that is active, or that owns the active window,
+// fully opaque, and gives the one shown before its faded look back; with
+// active false, only the latter.
+void ShowActiveWindowOpaque(bool active);
 
 #endif
