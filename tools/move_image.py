@@ -11,8 +11,9 @@ import pefile
 def main(argv):
     if len(argv) != 4:
         sys.exit(__doc__)
-    pe = pefile.PE(argv[1])
-    image = bytearray(pe.__data__)
+    with open(argv[1], "rb") as f:
+        image = bytearray(f.read())
+    pe = pefile.PE(data=bytes(image))
     delta = int(argv[2], 0) - pe.OPTIONAL_HEADER.ImageBase
     for block in pe.DIRECTORY_ENTRY_BASERELOC:
         for entry in block.entries:

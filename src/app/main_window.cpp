@@ -195,11 +195,11 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
 
     case WM_HOTKEY:
-        // Windows sends WM_HOTKEY again at every auto-repeat of a held key:
-        // one press toggles once.
-        // Nothing given back (nothing faded, or none of it answers) fades instead.
-        // The release is watched only once the press is done, so that a second
-        // press is not taken while a message box of the first is open.
+        // Windows sends WM_HOTKEY again at every auto-repeat of a held key: one
+        // press toggles once. Its release is watched only once the press is
+        // done, so that no second press is taken while a message box of the
+        // first is open. Nothing given back (nothing faded, or none of it
+        // answers) fades instead.
         if (wParam == HOTKEY_ID && HeldHotkey == 0) {
             HeldHotkey = HIWORD(lParam);
             if (RestoreFadedWindows() > 0)

@@ -101,6 +101,11 @@ INT_PTR FadedMarkOf(HWND hwnd)
     return (INT_PTR)GetPropA(hwnd, FadedMarkName());
 }
 
+static void Unmark(HWND hwnd)
+{
+    RemovePropA(hwnd, FadedMarkName());
+}
+
 // Marked first: should hazuro end half-way, the next run still knows the
 // window. One whose program does not answer, or that refuses, is passed over.
 static void Fade(HWND h)
@@ -111,7 +116,7 @@ static void Fade(HWND h)
     SetWindowLongA(h, GWL_EXSTYLE, GetWindowLongA(h, GWL_EXSTYLE) | WS_EX_LAYERED);
     pSetLayeredWindowAttributes(h, 0, (BYTE)Settings.alpha, LWA_ALPHA);
     if (!IsLayered(h))
-        RemovePropA(h, FadedMarkName());
+        Unmark(h);
 }
 
 struct FadeWalk {
@@ -170,7 +175,7 @@ static BOOL CALLBACK GiveBackWindow(HWND hwnd, LPARAM lParam)
     if (!IsLayered(hwnd)) {
         // Its own program took the fading off: whatever it layers later is its own.
         if (walk->giveBack)
-            RemovePropA(hwnd, FadedMarkName());
+            Unmark(hwnd);
         return TRUE;
     }
     if (!walk->giveBack) {
@@ -183,7 +188,7 @@ static BOOL CALLBACK GiveBackWindow(HWND hwnd, LPARAM lParam)
     SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) & ~WS_EX_LAYERED);
     RedrawWindow(hwnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
     if (!IsLayered(hwnd)) {
-        RemovePropA(hwnd, FadedMarkName());
+        Unmark(hwnd);
         ++walk->count;
     }
     return TRUE;
