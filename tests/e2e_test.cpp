@@ -639,6 +639,27 @@ TEST_F(Undo, GivesBackWhatHazuroFadedAndNothingElse)
     ASSERT_TRUE(hazuro->PressApply());
     EXPECT_EQ(hazuro->Close(), 0u);
     ExpectFaded(first, 150);
+
+    // Its program's again, given an opacity of its own after a fade or layered after a give-back
+    // even at hazuro's, or under a value hazuro never writes: never given back nor shown opaque.
+    Launch();
+    HWND own = Window("d - hazuro e2e undo");
+    SetPropA(layered, "hazuro faded", (HANDLE)0x500);
+    ASSERT_TRUE(hazuro->PressApply());
+    SetLayeredWindowAttributes(own, 0, 80, LWA_ALPHA);
+    ASSERT_TRUE(hazuro->Choose(kRestoreId));
+    SetWindowLongA(first, GWL_EXSTYLE, GetWindowLongA(first, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(first, 0, 150, LWA_ALPHA);
+    ASSERT_TRUE(hazuro->Choose(kActiveId));
+    for (HWND hwnd : {own, layered, first}) {
+        SetForegroundWindow(hwnd);
+        WaitUntil([] { return false; }, 600);
+    }
+    ASSERT_TRUE(hazuro->Choose(kRestoreId));
+    ExpectFaded(own, 80);
+    ExpectFaded(layered, 200);
+    ExpectFaded(first, 150);
+    EXPECT_EQ(GetPropA(layered, "hazuro faded"), (HANDLE)0x500);
 }
 
 using AutoFade = EndToEnd;

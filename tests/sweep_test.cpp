@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/hotkey.h"
+#include "app/main_window.h"
 #include "settings/settings.h"
 #include "test_windows.h"
 #include "transparency/sweep.h"
@@ -42,6 +44,7 @@ protected:
     {
         lstrcpynA(Settings.ietitle, pattern, sizeof Settings.ietitle);
         Settings.alpha = alpha;
+        LimitWaits(5000);
         return RunWhilePumping(RunTransparencySweep, timeLimitMs);
     }
 
@@ -184,13 +187,17 @@ static LRESULT CALLBACK RefuseLayeredProc(HWND hwnd, UINT message, WPARAM wParam
 int RunChildWindow(const char *mode, const char *title, const char *readyEvent)
 {
     bool fadedHung = strcmp(mode, "faded-hung") == 0;  // faded before it stops
-    bool hung = fadedHung || strcmp(mode, "hung") == 0;
+    DWORD stallsAt = strncmp(mode, "hung-at-", 8) == 0 ? atol(mode + 8) : 0;  // a tick count
+    bool hung = fadedHung || strcmp(mode, "hung") == 0 || stallsAt != 0;
     HWND hwnd = CreateTestWindow(title, SW_SHOWNOACTIVATE, hung ? NULL : RefuseLayeredProc);
     if (fadedHung)
         SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hwnd, 0, 0, LWA_ALPHA);  // where layered
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEvent);
     SetEvent(ready);
     if (hung) {
+        for (MSG msg; stallsAt != 0 && (LONG)(GetTickCount() - stallsAt) < 0; Sleep(10))
+            PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);  // answers what is sent
         Sleep(60000);
     } else {
         MSG msg;
@@ -283,6 +290,23 @@ static void WaitTillHung(HWND hwnd)
     ASSERT_TRUE(IsHungAppWindow(hwnd));
 }
 
+// Programs that stop answering one after another ("hung-at-T"), each as the sweep would reach
+// it after waiting on the one above, hold it the hung limit in all; a tick, a moment only.
+TEST_F(Sweep, ProgramsStoppingOneAfterAnotherHoldItTheHungLimitInAll)
+{
+    DWORD start = GetTickCount() + 6000;  // once all three run
+    ChildWindow c(("hung-at-" + std::to_string(start + 9000)).c_str(), "hazuro stall c");
+    ChildWindow b(("hung-at-" + std::to_string(start + 4500)).c_str(), "hazuro stall b");
+    ChildWindow a(("hung-at-" + std::to_string(start)).c_str(), "hazuro stall a");
+    while ((LONG)(GetTickCount() - start) < 100)
+        Sleep(10);
+    DWORD began = GetTickCount();
+    EXPECT_TRUE(SweepWith("hazuro stall", 40, 7000));
+    EXPECT_LT(GetTickCount() - began, 6000u);
+    LimitWaits(200);
+    EXPECT_TRUE(RunWhilePumping([] { RunAutomaticSweep(NULL); }, 1000));
+}
+
 // Each call that changes another program's window waits for that program.
 TEST_F(Sweep, HungProgramsFreezeNeitherTheSweepNorGivingBack)
 {
@@ -304,4 +328,7 @@ TEST_F(Sweep, HungProgramsFreezeNeitherTheSweepNorGivingBack)
     EXPECT_FALSE(LayeredStateOf(responsive).layered);
     EXPECT_TRUE(LayeredStateOf(hungFaded.hwnd).layered);
     EXPECT_EQ(FadedWindowCount(), 1) << "the hung window is kept for later";
+    // The shortcut key, finding nothing it can give back, fades.
+    SendMessageA(Window("hazuro main", SW_HIDE, MainWndProc), WM_HOTKEY, HOTKEY_ID, 0);
+    ExpectFaded(responsive, 33);
 }

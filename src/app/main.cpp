@@ -45,8 +45,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszMenuName = NULL;
     wc.lpszClassName = "HAZURO_CLASS";
+    // Not shared: a shared load may hand back the large image already loaded.
     int small = GetSystemMetrics(SM_CXSMICON);
-    wc.hIconSm = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, small, small, LR_SHARED);
+    wc.hIconSm = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, small, small, 0);
     RegisterClassExA(&wc);
 
     HWND window = CreateWindowExA(0, "HAZURO_CLASS", "hazuro Ver1.00",

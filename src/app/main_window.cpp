@@ -15,7 +15,11 @@ enum {
     HOTKEY_RELEASE_TIMER = 2,  // runs while the shortcut key is held
     HOTKEY_RELEASE_POLL_MS = 50,
     ACTIVE_OPAQUE_TIMER = 3,  // runs while the active window is shown opaque
-    ACTIVE_OPAQUE_POLL_MS = 250
+    ACTIVE_OPAQUE_POLL_MS = 250,
+    // A command waits on programs that do not answer as long as Windows
+    // does before it calls one hung; a tick, so as not to hold hazuro, far less.
+    COMMAND_WAIT_LIMIT_MS = 5000,
+    TICK_WAIT_LIMIT_MS = 200
 };
 
 static UINT HeldHotkey;  // the shortcut key's virtual key from its press to its release, else 0
@@ -148,6 +152,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_APPLY:
+            LimitWaits(COMMAND_WAIT_LIMIT_MS);
             RunTransparencySweep();
             return 0;
         case IDC_CONFIG: {
@@ -179,6 +184,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
                 ShowSaveFailure(hwnd);
             return 0;
         case IDM_RESTORE:
+            LimitWaits(COMMAND_WAIT_LIMIT_MS);
             RestoreFadedWindows();
             StopAutoFade(hwnd);
             return 0;
@@ -202,6 +208,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // answers) fades instead.
         if (wParam == HOTKEY_ID && HeldHotkey == 0) {
             HeldHotkey = HIWORD(lParam);
+            LimitWaits(COMMAND_WAIT_LIMIT_MS);
             if (RestoreFadedWindows() > 0)
                 StopAutoFade(hwnd);
             else
@@ -212,6 +219,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
     case WM_TIMER:
         if (wParam == AUTO_FADE_TIMER) {
+            LimitWaits(TICK_WAIT_LIMIT_MS);
             RunAutomaticSweep(hwnd);
         } else if (wParam == ACTIVE_OPAQUE_TIMER) {
             ShowActiveWindowOpaque(true);
@@ -236,6 +244,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     }
 
     case WM_DESTROY:
+        // A window shown opaque keeps its mark: it must look as the mark says.
+        ShowActiveWindowOpaque(false);
         DeleteObject(hFontLarge);
         DeleteObject(hFontSmall);
         PostQuitMessage(0);

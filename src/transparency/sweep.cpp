@@ -4,13 +4,21 @@
 
 SetLayeredWindowAttributesProc pSetLayeredWindowAttributes;
 
+typedef BOOL(WINAPI *GetLayeredWindowAttributesProc)(HWND, COLORREF *, BYTE *, DWORD *);
+
 enum {
     TITLE_BUFFER_SIZE = 1000,  // 999 bytes of title and the NUL
-    HUNG_LIMIT_MS = 5000       // the silence after which Windows calls a program hung
+    OWNER_CHAIN_LIMIT = 32,    // steps up a chain of owners, which a program could make endless
+    LATE_WAIT_MS = 50,         // a wait once the command's time is up: an idle program answers
+    SILENT_THREAD_LIMIT = 16   // threads remembered as not answering within one command
 };
 
+static GetLayeredWindowAttributesProc pGetLayeredWindowAttributes;  // NULL before XP
 static ATOM FadedMarkAtom;  // names the mark; made at first use, kept by the system after us
 static HWND ShownOpaque;    // the faded window shown opaque as the active one, or NULL
+static DWORD WaitDeadline;  // the tick count by which the command's waits end
+static DWORD SilentThreads[SILENT_THREAD_LIMIT];  // threads that did not answer this command
+static int SilentThreadCount;
 
 LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *functionName)
 {
@@ -23,6 +31,8 @@ LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *function
         FreeLibrary(module);
         return LAYERED_NO_FUNCTION;
     }
+    pGetLayeredWindowAttributes = (GetLayeredWindowAttributesProc)(void (*)())GetProcAddress(
+        module, "GetLayeredWindowAttributes");
     return LAYERED_OK;
 }
 
@@ -74,13 +84,31 @@ static DWORD ProcessOf(HWND hwnd)
     return process;
 }
 
-// Whether hwnd's program takes a message within the hung limit. A style
-// change waits on the window's thread without a limit, so it must answer first.
+void LimitWaits(DWORD limitMs)
+{
+    WaitDeadline = GetTickCount() + limitMs;
+    SilentThreadCount = 0;
+}
+
+// Whether hwnd's program takes a message before the command's deadline. A
+// style change waits on the window's thread without a limit, so it must
+// answer first. A thread that stays silent is passed over for the rest of the
+// command; once the time is up, each other one gets a short moment only.
 static bool Answers(HWND hwnd)
 {
+    DWORD thread = GetWindowThreadProcessId(hwnd, NULL);
+    for (int i = 0; i < SilentThreadCount; ++i)
+        if (SilentThreads[i] == thread)
+            return false;
+    LONG left = (LONG)(WaitDeadline - GetTickCount());
     DWORD_PTR result;
-    return !IsHungAppWindow(hwnd) &&
-           SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, HUNG_LIMIT_MS, &result);
+    if (!IsHungAppWindow(hwnd) &&
+        SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                            left > LATE_WAIT_MS ? (UINT)left : (UINT)LATE_WAIT_MS, &result))
+        return true;
+    if (SilentThreadCount < SILENT_THREAD_LIMIT)
+        SilentThreads[SilentThreadCount++] = thread;
+    return false;
 }
 
 // A global atom outlives this process: the next run finds the same mark.
@@ -91,14 +119,10 @@ static LPCSTR FadedMarkName()
     return MAKEINTATOM(FadedMarkAtom);
 }
 
-void MarkFaded(HWND hwnd, int alpha)
+bool MarkFaded(HWND hwnd, int alpha)
 {
-    SetPropA(hwnd, FadedMarkName(), (HANDLE)(INT_PTR)(FADED_MARK | alpha));
-}
-
-INT_PTR FadedMarkOf(HWND hwnd)
-{
-    return (INT_PTR)GetPropA(hwnd, FadedMarkName());
+    LPCSTR name = FadedMarkName();
+    return name != NULL && SetPropA(hwnd, name, (HANDLE)(INT_PTR)(FADED_MARK | alpha));
 }
 
 static void Unmark(HWND hwnd)
@@ -106,17 +130,47 @@ static void Unmark(HWND hwnd)
     RemovePropA(hwnd, FadedMarkName());
 }
 
+// A mark holds only while the window shows what hazuro gave it: a program
+// that set an opacity of its own, or layered the window anew, owns it again,
+// and the mark goes. Windows 2000 cannot read the opacity back; there the
+// mark alone tells.
+INT_PTR FadedMarkOf(HWND hwnd)
+{
+    INT_PTR mark = (INT_PTR)GetPropA(hwnd, FadedMarkName());
+    if ((mark & ~(INT_PTR)(SHOWN_OPAQUE | 0xFF)) != FADED_MARK)
+        return 0;  // none, or a value hazuro never writes: not ours to touch
+    COLORREF key;
+    BYTE alpha;
+    DWORD flags;
+    if (!IsLayered(hwnd) ||
+        (pGetLayeredWindowAttributes != NULL &&
+         (!pGetLayeredWindowAttributes(hwnd, &key, &alpha, &flags) || flags != LWA_ALPHA ||
+          alpha != (mark & SHOWN_OPAQUE ? 255 : (BYTE)mark)))) {
+        Unmark(hwnd);
+        return 0;
+    }
+    return mark;
+}
+
+static void SetLayeredStyle(HWND hwnd, bool layered)
+{
+    LONG style = GetWindowLongA(hwnd, GWL_EXSTYLE) & ~WS_EX_LAYERED;
+    SetWindowLongA(hwnd, GWL_EXSTYLE, layered ? style | WS_EX_LAYERED : style);
+}
+
 // Marked first: should hazuro end half-way, the next run still knows the
-// window. One whose program does not answer, or that refuses, is passed over.
+// window; a window that cannot be marked could never be given back, and is
+// not faded. One whose program does not answer, or that refuses, is passed
+// over; a layered window without attributes would stay invisible.
 static void Fade(HWND h)
 {
-    if (!Answers(h))
+    if (!Answers(h) || !MarkFaded(h, Settings.alpha))
         return;
-    MarkFaded(h, Settings.alpha);
-    SetWindowLongA(h, GWL_EXSTYLE, GetWindowLongA(h, GWL_EXSTYLE) | WS_EX_LAYERED);
-    pSetLayeredWindowAttributes(h, 0, (BYTE)Settings.alpha, LWA_ALPHA);
-    if (!IsLayered(h))
-        Unmark(h);
+    SetLayeredStyle(h, true);
+    if (IsLayered(h) && pSetLayeredWindowAttributes(h, 0, (BYTE)Settings.alpha, LWA_ALPHA))
+        return;
+    SetLayeredStyle(h, false);
+    Unmark(h);
 }
 
 struct FadeWalk {
@@ -172,12 +226,6 @@ static BOOL CALLBACK GiveBackWindow(HWND hwnd, LPARAM lParam)
     GiveBackWalk *walk = (GiveBackWalk *)lParam;
     if (FadedMarkOf(hwnd) == 0)
         return TRUE;
-    if (!IsLayered(hwnd)) {
-        // Its own program took the fading off: whatever it layers later is its own.
-        if (walk->giveBack)
-            Unmark(hwnd);
-        return TRUE;
-    }
     if (!walk->giveBack) {
         ++walk->count;
         return TRUE;
@@ -185,7 +233,7 @@ static BOOL CALLBACK GiveBackWindow(HWND hwnd, LPARAM lParam)
     // Not answering now, it is given back later.
     if (!Answers(hwnd))
         return TRUE;
-    SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    SetLayeredStyle(hwnd, false);
     RedrawWindow(hwnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
     if (!IsLayered(hwnd)) {
         Unmark(hwnd);
@@ -238,7 +286,8 @@ static void ShowLook(HWND hwnd, bool opaque)
 // program's main window is often owned by a hidden one.
 static HWND ActiveFadedWindow()
 {
-    for (HWND h = GetForegroundWindow(); h != NULL; h = GetWindow(h, GW_OWNER))
+    HWND h = GetForegroundWindow();
+    for (int step = 0; h != NULL && step < OWNER_CHAIN_LIMIT; ++step, h = GetWindow(h, GW_OWNER))
         if (FadedMarkOf(h) != 0)
             return h;
     return NULL;

@@ -30,6 +30,11 @@ bool TitleContains(const char *title, const char *pattern);
 // pattern, or NULL.
 HWND FindTargetWindow(const char *pattern);
 
+// Starts a command (a press, a give-back, the shortcut key, a tick of the
+// automatic mode) that waits on other programs about limitMs at most in all,
+// however many of them stop answering: each is waited on once.
+void LimitWaits(DWORD limitMs);
+
 // Fades every window that FindTargetWindow would find for Settings.ietitle to
 // Settings.alpha, in one walk from the top of the z-order.
 void RunTransparencySweep();
@@ -41,13 +46,17 @@ void RunAutomaticSweep(HWND ownWindow);
 // hazuro's mark on a window it faded: the opacity it gave, with FADED_MARK
 // set so that an opacity of 0 is a mark too, and SHOWN_OPAQUE while the
 // window is shown opaque as the active one. The mark lives with the window,
-// so a later run of hazuro finds what an earlier one faded.
+// so a later run of hazuro finds what an earlier one faded. The other bits
+// are kept for a later version: a value with any of them set is no mark of
+// this one, and its window is left alone.
 enum { FADED_MARK = 0x100, SHOWN_OPAQUE = 0x200 };
 
-// Marks hwnd as faded by hazuro at alpha.
-void MarkFaded(HWND hwnd, int alpha);
+// Marks hwnd as faded by hazuro at alpha; false when the mark cannot be set.
+bool MarkFaded(HWND hwnd, int alpha);
 
-// The mark on hwnd, or 0 when hazuro did not fade it.
+// The mark on hwnd while the window still shows what the mark says (layered,
+// at the mark's opacity alone), else 0; a mark that no longer holds is taken
+// off, for the window's program has taken its layering over.
 INT_PTR FadedMarkOf(HWND hwnd);
 
 // How many windows carry the mark and are still faded.
