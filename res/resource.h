@@ -9,6 +9,10 @@
 #define IDC_ALPHA_SCROLL 20001
 #define IDC_ALPHA_LABEL  20002
 #define IDC_HOTKEY       20003
+#define IDC_RULE_LIST    20004
+#define IDC_RULE_ADD     20005
+#define IDC_RULE_REMOVE  20006
+#define IDC_RULE_PROGRAM 20007
 
 // Items of the main window's system menu: multiples of 16 below 0xF000.
 #define IDM_RESTORE      0x0010

@@ -31,8 +31,9 @@ class ConfigDialog : public testing::Test {
 protected:
     void SetUp() override
     {
-        lstrcpyA(Settings.ietitle, "Internet Explorer");
-        Settings.alpha = 32;
+        lstrcpyA(Settings.rules[0].ietitle, "Internet Explorer");
+        Settings.rules[0].alpha = 32;
+        Settings.ruleCount = 1;
         Open();
     }
     void TearDown() override
@@ -146,10 +147,10 @@ TEST_F(ConfigDialog, OkHandsTheValuesOver)
 {
     SetTo(200);
     SetWindowTextA(edit, "メモ帳");
-    EXPECT_EQ(Settings.alpha, 32) << "settings change only on OK";
+    EXPECT_EQ(Settings.rules[0].alpha, 32) << "settings change only on OK";
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(Settings.alpha, 200);
-    EXPECT_STREQ(Settings.ietitle, "メモ帳");
+    EXPECT_EQ(Settings.rules[0].alpha, 200);
+    EXPECT_STREQ(Settings.rules[0].ietitle, "メモ帳");
 }
 
 TEST_F(ConfigDialog, OkKeepsTheFirst1023BytesAndAcceptsAnEmptyText)
@@ -159,22 +160,24 @@ TEST_F(ConfigDialog, OkKeepsTheFirst1023BytesAndAcceptsAnEmptyText)
         text += "t" + std::to_string(i);
     SetWindowTextA(edit, text.c_str());
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(std::string(Settings.ietitle), text.substr(0, 1023));
+    EXPECT_EQ(std::string(Settings.rules[0].ietitle), text.substr(0, 1023));
 
     DestroyWindow(dialog);
     Open();
     SetWindowTextA(edit, "");
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-    EXPECT_STREQ(Settings.ietitle, "");
+    EXPECT_STREQ(Settings.rules[0].ietitle, "");
 }
 
 TEST_F(ConfigDialog, CancelDropsChangesAndTheNextOpeningStartsAfresh)
 {
     SetTo(180);
     SetWindowTextA(edit, "changed");
+    SendMessageA(dialog, WM_COMMAND, IDC_RULE_ADD, 0);
     SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(Settings.alpha, 32);
-    EXPECT_STREQ(Settings.ietitle, "Internet Explorer");
+    EXPECT_EQ(Settings.ruleCount, 1);
+    EXPECT_EQ(Settings.rules[0].alpha, 32);
+    EXPECT_STREQ(Settings.rules[0].ietitle, "Internet Explorer");
 
     DestroyWindow(dialog);
     Open();
@@ -182,6 +185,40 @@ TEST_F(ConfigDialog, CancelDropsChangesAndTheNextOpeningStartsAfresh)
     char text[64];
     GetWindowTextA(edit, text, sizeof text);
     EXPECT_STREQ(text, "Internet Explorer");
+}
+
+// The controls edit the rule selected; the first can be neither removed nor a
+// program's name; an added rule left empty is dropped.
+TEST_F(ConfigDialog, RulesAreSelectedAddedAndRemoved)
+{
+    HWND list = GetDlgItem(dialog, IDC_RULE_LIST);
+    auto command = [this](int id) { SendMessageA(dialog, WM_COMMAND, id, 0); };
+    auto select = [&](int i) {
+        SendMessageA(list, LB_SETCURSEL, i, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_RULE_LIST, LBN_SELCHANGE), (LPARAM)list);
+    };
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RULE_REMOVE)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RULE_PROGRAM)));
+    command(IDC_RULE_ADD);
+    EXPECT_EQ(GetFocus(), edit);
+    SetWindowTextA(edit, "msedge.exe");
+    SendDlgItemMessageA(dialog, IDC_RULE_PROGRAM, BM_CLICK, 0, 0);
+    SetTo(128);
+    for (int i = 0; i < 15; ++i)
+        command(IDC_RULE_ADD);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RULE_ADD)));
+    SetWindowTextA(edit, "last");
+    select(0);
+    ExpectShowing(32);
+    char line[64];
+    SendMessageA(list, LB_GETTEXT, 1, (LPARAM)line);
+    EXPECT_STREQ(line, " 128  [プログラム名] msedge.exe");
+    select(1);
+    command(IDC_RULE_REMOVE);
+    command(IDOK);
+    ASSERT_EQ(Settings.ruleCount, 2);
+    EXPECT_STREQ(Settings.rules[1].ietitle, "last");
+    EXPECT_FALSE(Settings.rules[1].program);
 }
 
 // Modal runs: a timer, served by the dialog's own modal loop, plays the user.
@@ -221,17 +258,17 @@ TEST_F(ConfigDialog, ModalRunReturnsOneForOkAndZeroForCancel)
                   PostMessageA(d, WM_COMMAND, IDOK, 0);
               }),
               1);
-    EXPECT_EQ(Settings.alpha, 90);
+    EXPECT_EQ(Settings.rules[0].alpha, 90);
 
     EXPECT_EQ(RunModal([](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); }), 0);
     EXPECT_EQ(RunModal([](HWND d) { PostKey(d, VK_ESCAPE); }), 0);
     EXPECT_EQ(RunModal([](HWND d) { SendMessageA(d, WM_CLOSE, 0, 0); }), 0);
-    EXPECT_EQ(Settings.alpha, 90);
+    EXPECT_EQ(Settings.rules[0].alpha, 90);
 
     EXPECT_EQ(RunModal([](HWND d) {
                   SetWindowTextA(GetDlgItem(d, IDC_TITLE_EDIT), "by enter");
                   PostKey(d, VK_RETURN);
               }),
               1);
-    EXPECT_STREQ(Settings.ietitle, "by enter");
+    EXPECT_STREQ(Settings.rules[0].ietitle, "by enter");
 }

@@ -12,6 +12,8 @@
 
 #include "test_windows.h"
 
+extern "C" BOOL WINAPI SetShellWindow(HWND);  // user32's, not in the headers
+
 namespace {
 
 const int kApplyId = 10000;
@@ -472,6 +474,24 @@ TEST_F(Apply, AProgramThatStopsAnsweringHoldsThePressNoLongerThanTheHungLimit)
     PostMessageA(hung, WM_QUIT, 0, 0);
     WaitForSingleObject(thread, kTimeLimitMs);
     CloseHandle(thread);
+}
+
+// The first rule that matches gives the opacity, of a title or of a program,
+// the file's name compared without case, ".exe" left out or not; never the desktop.
+TEST_F(Apply, TheFirstRuleThatMatchesAWindowGivesItsOpacity)
+{
+    WriteWholeFile(IniPath(), "[config]\r\nietitle=hazuro e2e rule\r\nalpha=70\r\n"
+                              "program2=HAZURO_E2E_TESTS\r\nalpha2=50\r\nprogram3=hazuro.exe\r\nalpha3=90\r\n");
+    Launch();
+    HWND titled = Window("a - hazuro e2e rule");
+    HWND other = Window("another window");
+    HWND desktop = Window("hazuro e2e rule desktop");
+    ASSERT_TRUE(SetShellWindow(desktop));
+    ASSERT_TRUE(hazuro->PressApply());
+    ExpectFaded(titled, 70);
+    ExpectFaded(other, 50);
+    ExpectFaded(hazuro->window, 90);
+    ExpectUntouched(desktop);
 }
 
 using Settings = EndToEnd;

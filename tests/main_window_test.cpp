@@ -25,8 +25,9 @@ protected:
                                  NULL, wc.hInstance, NULL);
         ASSERT_NE(window, (HWND)NULL);
         menu = GetSystemMenu(window, FALSE);
-        lstrcpyA(Settings.ietitle, "hazuro menu target");
-        Settings.alpha = 50;
+        lstrcpyA(Settings.rules[0].ietitle, "hazuro menu target");
+        Settings.rules[0].alpha = 50;
+        Settings.ruleCount = 1;
     }
     void TearDown() override
     {

@@ -67,11 +67,11 @@ TEST(Resources, SettingsDialogTemplateCarriesEveryField)
     EXPECT_EQ(t.Dword(), 0u);     // exStyle
     EXPECT_EQ(t.Dword(), 0x80C800C0u);
     WORD count = t.Word();
-    EXPECT_EQ(count, 9);
+    EXPECT_EQ(count, 13);
     EXPECT_EQ((short)t.Word(), 0);
     EXPECT_EQ((short)t.Word(), 0);
     EXPECT_EQ((short)t.Word(), 216);
-    EXPECT_EQ((short)t.Word(), 110);
+    EXPECT_EQ((short)t.Word(), 180);
     EXPECT_EQ(t.Text(), L"");  // no menu
     EXPECT_EQ(t.Text(), L"");  // the platform's dialog class
     EXPECT_EQ(t.Text(), L"設定");
@@ -84,15 +84,19 @@ TEST(Resources, SettingsDialogTemplateCarriesEveryField)
     const ExpectedControl controls[] = {
         {L"#130", (DWORD)-1, L"IEとみなすウィンドウタイトル(部分一致)", 0x50020000, 8, 8, 200, 8},
         {L"#129", IDC_TITLE_EDIT, L"", 0x50810080, 8, 18, 200, 14},
-        {L"#130", (DWORD)-1, L"透明度(大きいほど不透明)", 0x50020000, 8, 36, 200, 8},
-        {L"#132", IDC_ALPHA_SCROLL, L"", 0x50010000, 8, 46, 182, 11},
-        {L"#130", IDC_ALPHA_LABEL, L"255", 0x50020000, 190, 46, 18, 8},
-        {L"#130", (DWORD)-1, L"ショートカットキー(半透明にする/元に戻す)", 0x50020000, 8, 62, 200, 8},
-        {L"MSCTLS_HOTKEY32", IDC_HOTKEY, L"", 0x50010000, 8, 72, 200, 14},
-        {L"#128", IDOK, L"OK", 0x50010001, 80, 92, 60, 14},
-        {L"#128", IDCANCEL, L"キャンセル", 0x50010000, 148, 92, 60, 14},
+        {L"#128", IDC_RULE_PROGRAM, L"プログラム名", 0x50010003, 8, 35, 200, 10},
+        {L"#130", (DWORD)-1, L"透明度(大きいほど不透明)", 0x50020000, 8, 50, 200, 8},
+        {L"#132", IDC_ALPHA_SCROLL, L"", 0x50010000, 8, 60, 182, 11},
+        {L"#130", IDC_ALPHA_LABEL, L"255", 0x50020000, 190, 60, 18, 8},
+        {L"#131", IDC_RULE_LIST, L"", 0x50a10101, 8, 76, 148, 46},
+        {L"#128", IDC_RULE_ADD, L"追加", 0x50010000, 160, 76, 48, 14},
+        {L"#128", IDC_RULE_REMOVE, L"削除", 0x50010000, 160, 94, 48, 14},
+        {L"#130", (DWORD)-1, L"ショートカットキー(半透明にする/元に戻す)", 0x50020000, 8, 128, 200, 8},
+        {L"MSCTLS_HOTKEY32", IDC_HOTKEY, L"", 0x50010000, 8, 138, 200, 14},
+        {L"#128", IDOK, L"OK", 0x50010001, 80, 158, 60, 14},
+        {L"#128", IDCANCEL, L"キャンセル", 0x50010000, 148, 158, 60, 14},
     };
-    for (int i = 0; i < count && i < 9; ++i) {
+    for (int i = 0; i < count && i < 13; ++i) {
         const ExpectedControl &c = controls[i];
         SCOPED_TRACE("control " + std::to_string(i + 1));
         t.AlignToDword(base);

@@ -96,8 +96,9 @@ protected:
     {
         directory = MakeTempDirectory();
         ini = directory + "hazuro.ini";
-        lstrcpyA(Settings.ietitle, "left over");
-        Settings.alpha = 99;
+        lstrcpyA(Settings.rules[0].ietitle, "left over");
+        Settings.rules[0].alpha = 99;
+        Settings.ruleCount = 1;
     }
     void TearDown() override { RemoveDirectoryTree(directory); }
 
@@ -114,8 +115,8 @@ protected:
 TEST_F(SettingsFile, NoFileGivesTheDefaultsAndCreatesNone)
 {
     LoadSettingsFrom(ini.c_str());
-    EXPECT_STREQ(Settings.ietitle, "Internet Explorer");
-    EXPECT_EQ(Settings.alpha, 32);
+    EXPECT_STREQ(Settings.rules[0].ietitle, "Internet Explorer");
+    EXPECT_EQ(Settings.rules[0].alpha, 32);
     EXPECT_FALSE(FileExists(ini));
 }
 
@@ -127,16 +128,16 @@ TEST_F(SettingsFile, OpacityIsBroughtIntoRange)
     } cases[] = {{"300", 255}, {"-7", 0}, {"255", 255}, {"0", 0}, {"128", 128}};
     for (const auto &c : cases) {
         Load(std::string("[config]\r\nalpha=") + c.stored + "\r\n");
-        EXPECT_EQ(Settings.alpha, c.loaded) << "alpha=" << c.stored;
-        EXPECT_STREQ(Settings.ietitle, "Internet Explorer");
+        EXPECT_EQ(Settings.rules[0].alpha, c.loaded) << "alpha=" << c.stored;
+        EXPECT_STREQ(Settings.rules[0].ietitle, "Internet Explorer");
     }
 }
 
 TEST_F(SettingsFile, PresentButEmptyTitleIsTheEmptyPattern)
 {
     Load("[config]\r\nietitle=\r\nalpha=40\r\n");
-    EXPECT_STREQ(Settings.ietitle, "");
-    EXPECT_EQ(Settings.alpha, 40);
+    EXPECT_STREQ(Settings.rules[0].ietitle, "");
+    EXPECT_EQ(Settings.rules[0].alpha, 40);
 }
 
 TEST_F(SettingsFile, LongTitleKeepsItsFirst1023Bytes)
@@ -146,13 +147,13 @@ TEST_F(SettingsFile, LongTitleKeepsItsFirst1023Bytes)
         title += "ab" + std::to_string(i);
     title.resize(1500);
     Load("[config]\r\nietitle=" + title + "\r\n");
-    EXPECT_EQ(std::string(Settings.ietitle), title.substr(0, 1023));
+    EXPECT_EQ(std::string(Settings.rules[0].ietitle), title.substr(0, 1023));
 }
 
 TEST_F(SettingsFile, SavingWritesBothKeysTitleFirst)
 {
-    lstrcpyA(Settings.ietitle, "Internet Explorer");
-    Settings.alpha = 32;
+    lstrcpyA(Settings.rules[0].ietitle, "Internet Explorer");
+    Settings.rules[0].alpha = 32;
     EXPECT_TRUE(SaveSettingsTo(ini.c_str()));
     std::string content = ReadWholeFile(ini);
     size_t title = content.find("ietitle=Internet Explorer");
@@ -161,6 +162,41 @@ TEST_F(SettingsFile, SavingWritesBothKeysTitleFirst)
     ASSERT_NE(alpha, std::string::npos) << content;
     EXPECT_LT(title, alpha);
     EXPECT_NE(content.find("[config]"), std::string::npos);
+}
+
+// Numbers may be missing; a rule without a text is none; a title text holds
+// over a program name of the same number.
+TEST_F(SettingsFile, RulesAreReadInOrderOverGapsAndWithoutEmptyOnes)
+{
+    Load("[config]\r\nietitle=first\r\nalpha=10\r\nprogram3=MSEDGE.exe\r\nalpha3=300\r\n"
+         "ietitle4=\r\nalpha4=50\r\nietitle5=five\r\nprogram5=no\r\nprogram16=last\r\n"
+         "ietitle17=beyond\r\n");
+    const Rule rules[] = {{"first", 10, false}, {"MSEDGE.exe", 255, true}, {"five", 32, false},
+                          {"last", 32, true}};
+    ASSERT_EQ(Settings.ruleCount, 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(Settings.rules[i].ietitle, rules[i].ietitle);
+        EXPECT_EQ(Settings.rules[i].alpha, rules[i].alpha);
+        EXPECT_EQ(Settings.rules[i].program, rules[i].program);
+    }
+}
+
+// Renumbered without gaps, nothing stale left, every text back as it was; a
+// file of one rule gets no key of the others.
+TEST_F(SettingsFile, RulesAreSavedNumberedWithoutGaps)
+{
+    const std::string one = "[config]\r\nietitle=a\r\nalpha=1\r\n";
+    Load(one);
+    ASSERT_TRUE(SaveSettingsTo(ini.c_str()));
+    EXPECT_EQ(ReadWholeFile(ini), one);
+    Load(one + "ietitle7=x\r\nalpha7=7\r\nprogram9=y\r\n");
+    Settings.rules[1] = {" two ", 2, false};
+    Settings.rules[2] = {"msedge.exe", 3, true};
+    ASSERT_TRUE(SaveSettingsTo(ini.c_str()));
+    EXPECT_EQ(ReadWholeFile(ini),
+              one + "ietitle2=\" two \"\r\nalpha2=2\r\nprogram3=msedge.exe\r\nalpha3=3\r\n");
+    LoadSettingsFrom(ini.c_str());
+    EXPECT_STREQ(Settings.rules[1].ietitle, " two ");
 }
 
 TEST_F(SettingsFile, OnlyAShortcutKeyWithTwoModifiersIsTaken)
@@ -192,17 +228,17 @@ TEST_F(SettingsFile, EveryPatternComesBackByteForByte)
         {"表", false},            {"ソ ", true},          {full, true},
     };
     for (const auto &c : cases) {
-        lstrcpyA(Settings.ietitle, c.pattern.c_str());
-        Settings.alpha = 0;
+        lstrcpyA(Settings.rules[0].ietitle, c.pattern.c_str());
+        Settings.rules[0].alpha = 0;
         ASSERT_TRUE(SaveSettingsTo(ini.c_str()));
         std::string written = c.quoted ? "\"" + c.pattern + "\"" : c.pattern;
         EXPECT_NE(ReadWholeFile(ini).find("ietitle=" + written + "\r\n"), std::string::npos)
             << "[" << c.pattern << "]";
-        lstrcpyA(Settings.ietitle, "other");
-        Settings.alpha = 200;
+        lstrcpyA(Settings.rules[0].ietitle, "other");
+        Settings.rules[0].alpha = 200;
         LoadSettingsFrom(ini.c_str());
-        EXPECT_EQ(std::string(Settings.ietitle), c.pattern);
-        EXPECT_EQ(Settings.alpha, 0);
+        EXPECT_EQ(std::string(Settings.rules[0].ietitle), c.pattern);
+        EXPECT_EQ(Settings.rules[0].alpha, 0);
         DeleteFileA(ini.c_str());
     }
 }
@@ -215,8 +251,8 @@ TEST_F(SettingsFile, WithoutAPathOrWhereWritingFailsASaveSaysSo)
     RemoveDirectoryA(ini.c_str());
 
     LoadSettingsFrom(NULL);
-    EXPECT_STREQ(Settings.ietitle, "Internet Explorer");
-    EXPECT_EQ(Settings.alpha, 32);
+    EXPECT_STREQ(Settings.rules[0].ietitle, "Internet Explorer");
+    EXPECT_EQ(Settings.rules[0].alpha, 32);
 
     char windowsDirectory[MAX_PATH];
     GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);

@@ -42,8 +42,9 @@ protected:
     // this thread answers the style changes sent to its windows.
     static bool SweepWith(const char *pattern, int alpha, DWORD timeLimitMs = 10000)
     {
-        lstrcpynA(Settings.ietitle, pattern, sizeof Settings.ietitle);
-        Settings.alpha = alpha;
+        lstrcpynA(Settings.rules[0].ietitle, pattern, sizeof Settings.rules[0].ietitle);
+        Settings.rules[0].alpha = alpha;
+        Settings.ruleCount = 1;
         LimitWaits(5000);
         return RunWhilePumping(RunTransparencySweep, timeLimitMs);
     }
@@ -127,7 +128,7 @@ TEST_F(Sweep, EmptyPatternFadesEveryVisibleWindow)
     HWND titled = Window("hazuro anything");
     HWND hidden = Window("hazuro hidden", SW_HIDE);
     // The automatic mode leaves an empty pattern alone: it would fade every window opened.
-    Settings.ietitle[0] = '\0';
+    Settings.rules[0].ietitle[0] = '\0';
     ASSERT_TRUE(RunWhilePumping([] { RunAutomaticSweep(NULL); }, 10000));
     EXPECT_FALSE(LayeredStateOf(titled).layered);
     ASSERT_TRUE(SweepWith("", 60));

@@ -3,12 +3,14 @@
 # process of which K match, at the top of the z-order, at the bottom or spread
 # (ORDER top, bottom or spread), and ticks of the automatic mode after it,
 # under Wine on a virtual display; by default N=300 with K=0, 30 and 100
-# spread, and K=100 at the top and at the bottom.
+# spread, and K=100 at the top and at the bottom, then K=100 spread once with
+# one rule and once with sixteen (ORDER "spread rules").
 # benchmark.sh --idle [SECONDS [EXE]]: the CPU time that hazuro uses over SECONDS
 # (default 60): in its automatic mode, once with a matching window open that
 # refuses to be faded (tried again at every tick) and once without; then with
 # 300 windows of another process open, with the active window shown opaque
-# off and on. Runs EXE, by default the hazuro.exe that scripts/build-exe.sh
+# off and on, and in the automatic mode with one rule and with sixteen, seven
+# of them program names. Runs EXE, by default the hazuro.exe that scripts/build-exe.sh
 # names (which runs under qemu where the machine runs no 32-bit code, and
 # then uses several times the CPU time it would natively).
 # Both need the test build that scripts/test.sh makes.
@@ -22,7 +24,8 @@ if [ "${1:-}" != --on-display ]; then
         set -- --idle "${2:-60}" "${3:-$(scripts/build-exe.sh)}"
         cmake --build --preset tests-x64 --target hazuro_tests sweep_benchmark >/dev/null
     else
-        [ $# -gt 0 ] || set -- 300 0 spread 300 30 spread 300 100 spread 300 100 top 300 100 bottom
+        [ $# -gt 0 ] || set -- 300 0 spread 300 30 spread 300 100 spread 300 100 top 300 100 bottom \
+            300 100 "spread rules"
         cmake --build --preset tests-x64 --target sweep_benchmark >/dev/null
     fi
     export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
@@ -70,6 +73,13 @@ idle() {
     idle_case "automatic mode" auto=1 ""
     idle_case "300 windows, active window opaque off" active=0 "$windows"
     idle_case "300 windows, active window opaque on" active=1 "$windows"
+    idle_case "300 windows, automatic mode, one rule" auto=1 "$windows"
+    rules=auto=1
+    for n in 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16; do
+        key=ietitle; [ $((n % 2)) = 1 ] || [ $n = 16 ] || key=program
+        rules=$(printf '%s\r\n%s%d=no-such-%d\r\nalpha%d=64' "$rules" $key $n $n $n)
+    done
+    idle_case "300 windows, automatic mode, sixteen rules, seven of them programs" "$rules" "$windows"
 }
 
 # The prefix's system processes must start on the same display as the windows.
@@ -77,6 +87,7 @@ sh tests/wineprefix.sh start "$loader"
 if [ "$1" = --idle ]; then
     idle "$2" "$3"
 else
-    while [ $# -ge 3 ]; do "$loader" $build/tests/sweep_benchmark.exe "$1" "$2" "$3"; shift 3; done
+    # shellcheck disable=SC2086  # ORDER may carry "rules"
+    while [ $# -ge 3 ]; do "$loader" $build/tests/sweep_benchmark.exe "$1" "$2" $3; shift 3; done
 fi
 sh tests/wineprefix.sh stop "$loader"

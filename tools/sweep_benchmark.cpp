@@ -1,9 +1,12 @@
-// sweep_benchmark N K [top|bottom|spread]: opens N top-level windows of which
-// K match in a process of its own, as a user's windows belong to other
+// sweep_benchmark N K [top|bottom|spread [rules]]: opens N top-level windows of
+// which K match in a process of its own, as a user's windows belong to other
 // programs, the K at the top of the z-order, at the bottom or spread evenly
 // (the default). Then it runs one sweep and prints N, K, the order, the
 // top-level windows on the desktop, the windows faded and the time the sweep
-// took, then the time of one tick of the automatic mode after it.
+// took, then the time of one tick of the automatic mode after it. With
+// "rules", it gives them back and sweeps once more with sixteen rules, seven
+// of them program names, of which only the last matches, and prints that
+// sweep's time beside the first.
 // Not a test; tools/benchmark.sh runs it under Wine.
 #include <stdio.h>
 #include <stdlib.h>
@@ -59,11 +62,12 @@ int main(int argc, char **argv)
 {
     if (argc == 6 && strcmp(argv[1], "--serve") == 0)
         return ServeWindows(atoi(argv[2]), atoi(argv[3]), argv[4], argv[5]);
-    const char *order = argc == 4 ? argv[3] : "spread";
+    const char *order = argc >= 4 ? argv[3] : "spread";
+    bool rules = argc == 5 && strcmp(argv[4], "rules") == 0;
     int n = argc >= 3 ? atoi(argv[1]) : -1;
     int k = argc >= 3 ? atoi(argv[2]) : -1;
-    if (argc < 3 || argc > 4 || n < 0 || k < 0 || k > n) {
-        fprintf(stderr, "usage: sweep_benchmark N K [top|bottom|spread], 0 <= K <= N\n");
+    if (argc < 3 || argc > 5 || (argc == 5 && !rules) || n < 0 || k < 0 || k > n) {
+        fprintf(stderr, "usage: sweep_benchmark N K [top|bottom|spread [rules]], 0 <= K <= N\n");
         return 2;
     }
     if (LoadLayeredWindowSupport() != LAYERED_OK)
@@ -82,8 +86,9 @@ int main(int argc, char **argv)
         WaitForSingleObject(ready, 120000) != WAIT_OBJECT_0)
         return 1;
 
-    lstrcpyA(Settings.ietitle, kPattern);
-    Settings.alpha = 128;
+    lstrcpyA(Settings.rules[0].ietitle, kPattern);
+    Settings.ruleCount = 1;
+    Settings.rules[0].alpha = 128;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     LimitWaits(5000);
@@ -103,6 +108,26 @@ int main(int argc, char **argv)
     EnumWindows(CountWindow, (LPARAM)counts);
     printf("n=%d k=%d order=%s top-level=%d faded=%d time=%.1f ms tick=%.2f ms\n", n, k, order,
            counts[0], counts[1], ms, tickMs);
+    if (rules) {
+        LimitWaits(5000);
+        RestoreFadedWindows();
+        for (int i = 0; i < RULE_LIMIT; ++i) {
+            Rule &rule = Settings.rules[i];
+            rule.program = i % 2 == 1 && i < 15;
+            wsprintfA(rule.ietitle, rule.program ? "no-such-program-%d.exe" : "no such title %d", i);
+            rule.alpha = 64;
+        }
+        lstrcpyA(Settings.rules[RULE_LIMIT - 1].ietitle, kPattern);
+        Settings.ruleCount = RULE_LIMIT;
+        QueryPerformanceCounter(&start);
+        LimitWaits(5000);
+        RunTransparencySweep();
+        double rulesMs = MillisecondsSince(start);
+        counts[0] = counts[1] = 0;
+        EnumWindows(CountWindow, (LPARAM)counts);
+        printf("16 rules, 7 of them programs, the last matching: faded=%d time=%.1f ms, "
+               "%.2f times the one rule's\n", counts[1], rulesMs, rulesMs / ms);
+    }
     TerminateProcess(helper.hProcess, 0);
     WaitForSingleObject(helper.hProcess, 10000);
     return counts[1] == k ? 0 : 1;

@@ -8,13 +8,12 @@ static const char kIniFileName[] = "hazuro.ini";
 static const char kSection[] = "config";
 static const char kDefaultTitle[] = "Internet Explorer";
 static const int kDefaultAlpha = 32;
+static const char kMissing[] = "\x01";  // what a missing text reads as: no text of the file is it
 
 static char IniPath[SETTINGS_PATH_SIZE];  // filled at first use; empty until then
 
-// Length of the directory part, its trailing backslash included; 0 when the
-// path has no separator. Characters end where the ANSI code page says, as
-// for the file system's own ANSI functions and for the title match.
-static size_t DirectoryLength(const char *path)
+// As for the file system's own ANSI functions and for the title match.
+size_t DirectoryLength(const char *path)
 {
     size_t dirLength = 0;
     size_t i = 0;
@@ -90,18 +89,47 @@ static UINT ReadNumber(const char *key, UINT fallback, const char *iniPath)
     return iniPath != NULL ? GetPrivateProfileIntA(kSection, key, fallback, iniPath) : fallback;
 }
 
-void LoadSettingsFrom(const char *iniPath)
+// The key of rule n (1 for the first) named by base: "ietitle", "ietitle2", ...
+static const char *RuleKey(char *key, const char *base, int n)
+{
+    wsprintfA(key, n > 1 ? "%s%d" : "%s", base, n);
+    return key;
+}
+
+// Rule n's text under base into text (TITLE_PATTERN_SIZE bytes).
+static void ReadRuleText(const char *base, int n, const char *fallback, char *text,
+                         const char *iniPath)
 {
     // Room for the quotation marks of a quoted pattern of full length: a buffer
     // that the closing mark would fill may lose the pattern's last byte with it.
-    char title[TITLE_PATTERN_SIZE + 2];
+    char value[TITLE_PATTERN_SIZE + 2];
+    char key[16];
+    RuleKey(key, base, n);
     if (iniPath != NULL)
-        GetPrivateProfileStringA(kSection, "ietitle", kDefaultTitle, title, sizeof title, iniPath);
+        GetPrivateProfileStringA(kSection, key, fallback, value, sizeof value, iniPath);
     else
-        lstrcpynA(title, kDefaultTitle, sizeof title);
-    lstrcpynA(Settings.ietitle, title, sizeof Settings.ietitle);
-    int value = (int)ReadNumber("alpha", kDefaultAlpha, iniPath);
-    Settings.alpha = value < 0 ? 0 : value > 255 ? 255 : value;
+        lstrcpynA(value, fallback, sizeof value);
+    lstrcpynA(text, value, TITLE_PATTERN_SIZE);
+}
+
+void LoadSettingsFrom(const char *iniPath)
+{
+    char key[16];
+    int count = 0;
+    // Numbers may be missing from a file edited by hand: the rules close up.
+    for (int n = 1; n <= RULE_LIMIT; ++n) {
+        Rule &rule = Settings.rules[count];
+        ReadRuleText("ietitle", n, n == 1 ? kDefaultTitle : kMissing, rule.ietitle, iniPath);
+        rule.program = rule.ietitle[0] == kMissing[0] && rule.ietitle[1] == '\0';
+        if (rule.program)
+            ReadRuleText("program", n, "", rule.ietitle, iniPath);
+        if (n > 1 && rule.ietitle[0] == '\0')
+            continue;
+        int value = (int)ReadNumber(RuleKey(key, "alpha", n), kDefaultAlpha, iniPath);
+        rule.alpha = value < 0 ? 0 : value > 255 ? 255 : value;
+        ++count;
+    }
+    Settings.ruleCount = count;
     Settings.autoFade = ReadNumber("auto", 0, iniPath) != 0;
     Settings.activeOpaque = ReadNumber("active", 0, iniPath) != 0;
     UINT hotkey = ReadNumber("hotkey", 0, iniPath);
@@ -146,13 +174,31 @@ static bool WriteNumber(const char *key, int value, const char *iniPath)
     return WriteValue(key, text, iniPath);
 }
 
+// value under base with rule n's number; NULL takes the key out.
+static bool WriteRuleValue(const char *base, int n, const char *value, const char *iniPath)
+{
+    char key[16];
+    return WriteValue(RuleKey(key, base, n), value, iniPath);
+}
+
+// Rules are written numbered without gaps, each key of a number no longer in
+// use taken out; a file without added rules gets no key of them.
 bool SaveSettingsTo(const char *iniPath)
 {
     if (iniPath == NULL)
         return false;
     char quoted[TITLE_PATTERN_SIZE + 2];
-    bool saved = WriteValue("ietitle", ValueToWrite(Settings.ietitle, quoted), iniPath);
-    saved = WriteNumber("alpha", Settings.alpha, iniPath) && saved;
+    char number[16];
+    bool saved = true;
+    for (int n = 1; n <= RULE_LIMIT; ++n) {
+        const Rule &rule = Settings.rules[n - 1];
+        bool used = n <= Settings.ruleCount;
+        const char *text = used ? ValueToWrite(rule.ietitle, quoted) : NULL;
+        wsprintfA(number, "%d", rule.alpha);
+        saved &= WriteRuleValue("ietitle", n, rule.program ? NULL : text, iniPath) &
+                 WriteRuleValue("program", n, rule.program ? text : NULL, iniPath) &
+                 WriteRuleValue("alpha", n, used ? number : NULL, iniPath);
+    }
     // No key, no line: the file of a user who never sets one stays as it was.
     return (Settings.hotkey != 0 ? WriteNumber("hotkey", Settings.hotkey, iniPath)
                                  : WriteValue("hotkey", NULL, iniPath)) &&

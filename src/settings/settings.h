@@ -8,12 +8,22 @@
 
 enum {
     SETTINGS_PATH_SIZE = 1024,  // bytes of the settings-file path buffer, NUL included
-    TITLE_PATTERN_SIZE = 1024   // bytes of ietitle, NUL included
+    TITLE_PATTERN_SIZE = 1024,  // bytes of ietitle, NUL included
+    RULE_LIMIT = 16             // rules in all, the first included
+};
+
+// Which windows to fade, and how far.
+struct Rule {
+    char ietitle[TITLE_PATTERN_SIZE];  // title pattern, or the program's file name; code page 932
+    int alpha;                         // opacity given to the windows it matches, 0..255
+    bool program;                      // ietitle names the program that owns the window
 };
 
 struct SettingsRecord {
-    char ietitle[TITLE_PATTERN_SIZE];  // title pattern, code page 932
-    int alpha;                         // opacity given to target windows, 0..255
+    // In the order they are tried. The first is always there and always a
+    // title pattern, possibly empty; the others never have an empty text.
+    Rule rules[RULE_LIMIT];
+    int ruleCount;
     bool autoFade;                     // windows that come to match are faded as they appear
     bool activeOpaque;                 // the active faded window is shown opaque
     WORD hotkey;                       // shortcut key as the hotkey control gives it; 0 for none
@@ -31,6 +41,10 @@ enum { HOTKEY_TOO_FEW_MODIFIERS = HKCOMB_NONE | HKCOMB_S | HKCOMB_C | HKCOMB_A }
 // flags in the high byte) is a key hazuro takes.
 bool IsUsableHotkey(UINT value);
 
+// Length of path's directory part, its trailing backslash included; 0 when
+// there is none. Characters end where the ANSI code page says.
+size_t DirectoryLength(const char *path);
+
 // Writes the directory of modulePath followed by "hazuro.ini" into
 // settingsPath (SETTINGS_PATH_SIZE bytes). Returns false, leaving it empty,
 // when the result would not fit.
@@ -41,8 +55,8 @@ bool SettingsPathFor(const char *modulePath, char *settingsPath);
 const char *GetIniPath();
 
 void LoadSettings();
-// Writes the title pattern, the opacity and the shortcut key; false when the
-// file could not be written.
+// Writes the rules and the shortcut key; false when the file could not be
+// written.
 bool SaveSettings();
 // Write the automatic mode, or the active window's opacity, alone; false when
 // the file could not be written.

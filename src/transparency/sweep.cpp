@@ -5,15 +5,28 @@
 SetLayeredWindowAttributesProc pSetLayeredWindowAttributes;
 
 typedef BOOL(WINAPI *GetLayeredWindowAttributesProc)(HWND, COLORREF *, BYTE *, DWORD *);
+typedef BOOL(WINAPI *QueryFullProcessImageNameAProc)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef DWORD(WINAPI *GetModuleFileNameExAProc)(HANDLE, HMODULE, LPSTR, DWORD);
 
 enum {
     TITLE_BUFFER_SIZE = 1000,  // 999 bytes of title and the NUL
     OWNER_CHAIN_LIMIT = 32,    // steps up a chain of owners, which a program could make endless
     LATE_WAIT_MS = 50,         // a wait once the command's time is up: an idle program answers
-    SILENT_THREAD_LIMIT = 16   // threads remembered as not answering within one command
+    SILENT_THREAD_LIMIT = 16,  // threads remembered as not answering within one command
+    KNOWN_PROCESS_LIMIT = 256  // processes whose program a walk remembers
+};
+
+// A process met in a walk, and which program rules name its program.
+struct KnownProcess {
+    DWORD process;
+    int programRules;  // bit i for rule i
 };
 
 static GetLayeredWindowAttributesProc pGetLayeredWindowAttributes;  // NULL before XP
+static QueryFullProcessImageNameAProc pQueryFullProcessImageNameA;  // Vista and later
+static GetModuleFileNameExAProc pGetModuleFileNameExA;              // psapi.dll, before Vista
+static KnownProcess KnownProcesses[KNOWN_PROCESS_LIMIT];  // of the walk going on
+static int KnownProcessCount;
 static ATOM FadedMarkAtom;  // names the mark; made at first use, kept by the system after us
 static HWND ShownOpaque;    // the faded window shown opaque as the active one, or NULL
 static DWORD WaitDeadline;  // the tick count by which the command's waits end
@@ -33,6 +46,11 @@ LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *function
     }
     pGetLayeredWindowAttributes = (GetLayeredWindowAttributesProc)(void (*)())GetProcAddress(
         module, "GetLayeredWindowAttributes");
+    pQueryFullProcessImageNameA = (QueryFullProcessImageNameAProc)(void (*)())GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+    if (pQueryFullProcessImageNameA == NULL)
+        pGetModuleFileNameExA = (GetModuleFileNameExAProc)(void (*)())GetProcAddress(
+            LoadLibraryA("psapi.dll"), "GetModuleFileNameExA");
     return LAYERED_OK;
 }
 
@@ -162,22 +180,92 @@ static void SetLayeredStyle(HWND hwnd, bool layered)
 // window; a window that cannot be marked could never be given back, and is
 // not faded. One whose program does not answer, or that refuses, is passed
 // over; a layered window without attributes would stay invisible.
-static void Fade(HWND h)
+static void Fade(HWND h, int alpha)
 {
-    if (!Answers(h) || !MarkFaded(h, Settings.alpha))
+    if (!Answers(h) || !MarkFaded(h, alpha))
         return;
     SetLayeredStyle(h, true);
-    if (IsLayered(h) && pSetLayeredWindowAttributes(h, 0, (BYTE)Settings.alpha, LWA_ALPHA))
+    if (IsLayered(h) && pSetLayeredWindowAttributes(h, 0, (BYTE)alpha, LWA_ALPHA))
         return;
     SetLayeredStyle(h, false);
     Unmark(h);
 }
 
+bool ProgramNameMatches(const char *fileName, const char *name)
+{
+    if (lstrcmpiA(fileName, name) == 0)
+        return true;
+    int length = 0;
+    while (fileName[length] != '\0')
+        ++length;
+    char bare[MAX_PATH];
+    if (length <= 4 || length >= MAX_PATH || lstrcmpiA(fileName + length - 4, ".exe") != 0)
+        return false;
+    lstrcpynA(bare, fileName, length - 3);
+    return lstrcmpiA(bare, name) == 0;
+}
+
+// The full path of process's program into path (MAX_PATH bytes), or "" where
+// it cannot be read. The limited right reaches programs run as administrator.
+static void ReadImagePath(DWORD process, char *path)
+{
+    DWORD size = MAX_PATH;
+    HANDLE handle = OpenProcess(pQueryFullProcessImageNameA != NULL
+                                    ? PROCESS_QUERY_LIMITED_INFORMATION
+                                    : PROCESS_QUERY_INFORMATION | PROCESS_VM_READ,
+                                FALSE, process);
+    path[0] = '\0';
+    if (handle == NULL)
+        return;
+    if (pQueryFullProcessImageNameA != NULL
+            ? !pQueryFullProcessImageNameA(handle, 0, path, &size)
+            : pGetModuleFileNameExA == NULL || pGetModuleFileNameExA(handle, NULL, path, MAX_PATH) == 0)
+        path[0] = '\0';
+    CloseHandle(handle);
+}
+
+// Which program rules name process's program, bit i for rule i; each process
+// of a walk is read once.
+static int ProgramRulesOf(DWORD process)
+{
+    for (int i = 0; i < KnownProcessCount; ++i)
+        if (KnownProcesses[i].process == process)
+            return KnownProcesses[i].programRules;
+    char path[MAX_PATH];
+    ReadImagePath(process, path);
+    int rules = 0;
+    for (int i = 0; i < Settings.ruleCount; ++i)
+        if (Settings.rules[i].program &&
+            ProgramNameMatches(path + DirectoryLength(path), Settings.rules[i].ietitle))
+            rules |= 1 << i;
+    if (KnownProcessCount < KNOWN_PROCESS_LIMIT) {
+        KnownProcesses[KnownProcessCount].process = process;
+        KnownProcesses[KnownProcessCount++].programRules = rules;
+    }
+    return rules;
+}
+
+// The first rule from first on, in the list's order, that matches a window of
+// this title and process, or -1. The program is read only for a program rule.
+static int MatchingRule(const char *title, DWORD process, int first)
+{
+    int programRules = -1;
+    for (int i = first; i < Settings.ruleCount; ++i) {
+        const Rule &rule = Settings.rules[i];
+        if (rule.program && programRules < 0)
+            programRules = ProgramRulesOf(process);
+        if (rule.program ? (programRules >> i & 1) != 0 : TitleContains(title, rule.ietitle))
+            return i;
+    }
+    return -1;
+}
+
 struct FadeWalk {
-    const char *pattern;
+    const char *pattern;  // the one title pattern to find, or NULL to fade by the rules
+    int firstRule;        // the rules before it are left out
     DWORD sparedProcess;  // its windows are left alone; 0 spares none
-    bool fade;            // every match, or only find the first
-    HWND found;           // the first match when only finding
+    HWND desktop;         // the shell's: nothing behind it to show, a faded one turns black
+    HWND found;           // the first match of pattern
 };
 
 // Hidden and layered windows are passed over before their titles are read.
@@ -185,35 +273,40 @@ static BOOL CALLBACK VisitWindow(HWND h, LPARAM lParam)
 {
     FadeWalk *walk = (FadeWalk *)lParam;
     char title[TITLE_BUFFER_SIZE];
-    if (!IsWindowVisible(h) || IsLayered(h))
+    if (!IsWindowVisible(h) || IsLayered(h) || h == walk->desktop)
         return TRUE;
     // A window gone meanwhile leaves the buffer as it was: it must not match
     // the title read before.
     title[0] = '\0';
     GetWindowTextA(h, title, sizeof title);
-    if (!TitleContains(title, walk->pattern) ||
-        (walk->sparedProcess != 0 && ProcessOf(h) == walk->sparedProcess))
+    DWORD process = ProcessOf(h);
+    if (walk->sparedProcess != 0 && process == walk->sparedProcess)
         return TRUE;
-    if (!walk->fade) {
+    if (walk->pattern != NULL) {
+        if (!TitleContains(title, walk->pattern))
+            return TRUE;
         walk->found = h;
         return FALSE;
     }
-    Fade(h);
+    int rule = MatchingRule(title, process, walk->firstRule);
+    if (rule >= 0)
+        Fade(h, Settings.rules[rule].alpha);
     return TRUE;
 }
 
 // One walk over a snapshot of the top-level windows, from the top of the
 // z-order: a window that closes meanwhile does not cut the walk short.
-static HWND WalkMatchingWindows(const char *pattern, DWORD sparedProcess, bool fade)
+static HWND WalkMatchingWindows(const char *pattern, int firstRule, DWORD sparedProcess)
 {
-    FadeWalk walk = {pattern, sparedProcess, fade, NULL};
+    FadeWalk walk = {pattern, firstRule, sparedProcess, GetShellWindow(), NULL};
+    KnownProcessCount = 0;
     EnumWindows(VisitWindow, (LPARAM)&walk);
     return walk.found;
 }
 
 HWND FindTargetWindow(const char *pattern)
 {
-    return WalkMatchingWindows(pattern, 0, false);
+    return WalkMatchingWindows(pattern, 0, 0);
 }
 
 struct GiveBackWalk {
@@ -261,14 +354,15 @@ int RestoreFadedWindows()
 
 void RunTransparencySweep()
 {
-    WalkMatchingWindows(Settings.ietitle, 0, true);
+    WalkMatchingWindows(NULL, 0, 0);
 }
 
 void RunAutomaticSweep(HWND ownWindow)
 {
     // An empty pattern would fade every window the user opens.
-    if (Settings.ietitle[0] != '\0')
-        WalkMatchingWindows(Settings.ietitle, ProcessOf(ownWindow), true);
+    int first = Settings.rules[0].ietitle[0] == '\0' ? 1 : 0;
+    if (first < Settings.ruleCount)
+        WalkMatchingWindows(NULL, first, ProcessOf(ownWindow));
 }
 
 // Gives hwnd, if hazuro faded it, its faded look or the opaque one. Unlike the

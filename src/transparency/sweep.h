@@ -26,8 +26,12 @@ LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *function
 // character. An empty pattern occurs in every title.
 bool TitleContains(const char *title, const char *pattern);
 
+// Whether a program's file name, such as "msedge.exe", is name, which may
+// leave out ".exe"; case-insensitive.
+bool ProgramNameMatches(const char *fileName, const char *name);
+
 // The topmost visible, non-layered top-level window whose title contains
-// pattern, or NULL.
+// pattern, or NULL. The shell's desktop window is never one.
 HWND FindTargetWindow(const char *pattern);
 
 // Starts a command (a press, a give-back, the shortcut key, a tick of the
@@ -35,12 +39,13 @@ HWND FindTargetWindow(const char *pattern);
 // however many of them stop answering: each is waited on once.
 void LimitWaits(DWORD limitMs);
 
-// Fades every window that FindTargetWindow would find for Settings.ietitle to
-// Settings.alpha, in one walk from the top of the z-order.
+// Fades every visible, non-layered top-level window that a rule of Settings
+// matches (but the desktop's) to the opacity of the first rule that does, in
+// one walk from the top of the z-order.
 void RunTransparencySweep();
 
 // The same for the automatic mode: never the windows of ownWindow's process,
-// and nothing at all while the pattern is empty.
+// and without the first rule while its pattern is empty.
 void RunAutomaticSweep(HWND ownWindow);
 
 // hazuro's mark on a window it faded: the opacity it gave, with FADED_MARK
