@@ -18,5 +18,6 @@
 #define IDM_RESTORE      0x0010
 #define IDM_AUTO         0x0020
 #define IDM_ACTIVE       0x0030
+#define IDM_EXIT_RESTORE 0x0050
 
 #endif

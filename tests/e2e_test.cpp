@@ -25,6 +25,7 @@ const int kHotkeyId = 20003;
 const int kRestoreId = 0x0010;  // items of the system menu
 const int kAutoId = 0x0020;
 const int kActiveId = 0x0030;
+const int kExitRestoreId = 0x0050;
 const int kMessageTextId = 0xFFFF;  // the text of a message box
 
 const DWORD kTimeLimitMs = 10000;
@@ -827,6 +828,42 @@ TEST_F(Hotkey, FadesAndGivesBackFromAnywhere)
     ExpectFaded(later, 70);
     ASSERT_TRUE(ChangeHotkey(*hazuro, 0));
     EXPECT_EQ(IniValue("hotkey"), "<missing>") << "a cleared key leaves the file";
+}
+
+// Held half a second or longer, the key acts only while it is held: let go,
+// each window is as before, at its own opacity, and the automatic mode on.
+// With 終了時に元に戻す, closing gives back.
+TEST_F(Hotkey, HeldItOnlyPeeks)
+{
+    WriteWholeFile(IniPath(), "[config]\r\nietitle=hazuro e2e peek\r\nalpha=70\r\nauto=1\r\n"
+                              "hotkey=888\r\n");  // Ctrl+Shift+F9
+    Launch();
+    HWND target = Window("a - hazuro e2e peek");
+    EXPECT_TRUE(BecomesFaded(target));
+    HWND found = ChangeSettings(*hazuro, NULL, 150);
+    ASSERT_TRUE(found != NULL && hazuro->WaitForDialogEnd(found));
+    WaitUntil([] { return false; }, 300);  // Wine reads which keys X has down
+    SendKeys({VK_CONTROL, VK_SHIFT, VK_F9});
+    EXPECT_TRUE(WaitUntil([target] { return !LayeredStateOf(target).layered; }));
+    EXPECT_FALSE(BecomesFaded(target, 1500)) << "faded again while the key is held";
+    SendKeys({VK_F9, VK_SHIFT, VK_CONTROL}, KEYEVENTF_KEYUP);
+    EXPECT_TRUE(BecomesFaded(target));
+    ExpectFaded(target, 70);
+    EXPECT_EQ(IniValue("auto"), "1");
+
+    ASSERT_TRUE(hazuro->Choose(kRestoreId));
+    SendKeys({VK_CONTROL, VK_SHIFT, VK_F9});
+    EXPECT_TRUE(BecomesFaded(target));
+    ExpectFaded(target, 150);
+    WaitUntil([] { return false; }, 700);
+    SendKeys({VK_F9, VK_SHIFT, VK_CONTROL}, KEYEVENTF_KEYUP);
+    EXPECT_TRUE(WaitUntil([target] { return !LayeredStateOf(target).layered; }));
+
+    ASSERT_TRUE(hazuro->PressApply());
+    ASSERT_TRUE(hazuro->Choose(kExitRestoreId));
+    EXPECT_EQ(IniValue("restoreatexit"), "1");
+    EXPECT_EQ(hazuro->Close(), 0u);
+    ExpectUntouched(target);
 }
 
 // Argument: hazuro.exe as a Unix path (reached through drive Z:) or a Windows path.

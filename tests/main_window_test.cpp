@@ -53,16 +53,19 @@ protected:
 TEST_F(SystemMenu, ItemsFollowASeparatorAtTheEnd)
 {
     int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 4);
-    EXPECT_EQ(GetMenuState(menu, count - 4, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(menu, count - 3), (UINT)IDM_AUTO);
-    EXPECT_EQ(GetMenuItemID(menu, count - 2), (UINT)IDM_ACTIVE);
+    ASSERT_GE(count, 5);
+    EXPECT_EQ(GetMenuState(menu, count - 5, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(menu, count - 4), (UINT)IDM_AUTO);
+    EXPECT_EQ(GetMenuItemID(menu, count - 3), (UINT)IDM_ACTIVE);
+    EXPECT_EQ(GetMenuItemID(menu, count - 2), (UINT)IDM_EXIT_RESTORE);
     EXPECT_EQ(GetMenuItemID(menu, count - 1), (UINT)IDM_RESTORE);
     char text[64];
     GetMenuStringA(menu, IDM_AUTO, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "自動で半透明にする(&A)");
     GetMenuStringA(menu, IDM_ACTIVE, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "アクティブなウィンドウは不透明にする(&O)");
+    GetMenuStringA(menu, IDM_EXIT_RESTORE, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "終了時に元に戻す(&X)");
     GetMenuStringA(menu, IDM_RESTORE, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "元に戻す(&R)");
 }

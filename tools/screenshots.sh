@@ -121,10 +121,11 @@ if [ ! -f "$WINEPREFIX/.screenshots-ready" ]; then
 fi
 
 # hazuro reads its settings from beside the exe, in code page 932; a shortcut
-# key (Ctrl+Alt+F9) shows in the settings dialog.
+# key (Ctrl+Alt+F9) and two more rules show in the settings dialog.
 mkdir "$work/app"
 cp "$exe" "$work/app/"
-printf '[config]\r\nietitle=メモ帳\r\nalpha=32\r\nhotkey=1656\r\n' | iconv -f UTF-8 -t CP932 >"$work/app/hazuro.ini"
+printf '[config]\r\nietitle=メモ帳\r\nalpha=32\r\nhotkey=1656\r\nietitle2=Mozilla Firefox\r\nalpha2=96\r\nprogram3=msedge.exe\r\nalpha3=128\r\n' |
+    iconv -f UTF-8 -t CP932 >"$work/app/hazuro.ini"
 printf '今日の作業メモ\r\n\r\n- 見積書を作る\r\n- 会議は15時から\r\n- hazuro の画面を撮る\r\n' |
     iconv -f UTF-8 -t CP932 >"$work/memo.txt"
 
@@ -176,7 +177,7 @@ if [ -z "$demo" ]; then
     xdotool key Up
     settle
     geometry "$main"
-    capture system-menu.png "$X" "$Y" "$W" 252
+    capture system-menu.png "$X" "$Y" "$W" 272
     xdotool key Escape Escape
 fi
 

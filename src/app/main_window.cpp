@@ -14,7 +14,8 @@ enum {
     AUTO_FADE_INTERVAL_MS = 1000,
     HOTKEY_RELEASE_TIMER = 2,  // runs while the shortcut key is held
     HOTKEY_RELEASE_POLL_MS = 50,
-    ACTIVE_OPAQUE_TIMER = 3,  // runs while the active window is shown opaque
+    PEEK_HOLD_MS = 500,        // held this long, the key acts only while it is held
+    ACTIVE_OPAQUE_TIMER = 3,   // runs while the active window is shown opaque
     ACTIVE_OPAQUE_POLL_MS = 250,
     // A command waits on programs that do not answer as long as Windows
     // does before it calls one hung; a tick, so as not to hold hazuro, far less.
@@ -23,6 +24,9 @@ enum {
 };
 
 static UINT HeldHotkey;  // the shortcut key's virtual key from its press to its release, else 0
+static DWORD HotkeyPressedAt;  // when the held key's press came
+static DWORD HotkeySeenHeldAt;  // the last time the held key was seen down
+static bool HotkeyGaveBack;    // the held key's press gave windows back
 
 static HFONT CreateUiFont(int height, const char *face)
 {
@@ -50,7 +54,7 @@ static int DpiOf(HWND hwnd)
 // Pixels at 96 DPI, the layout's own measure, at dpi.
 static int Scaled(int pixels, int dpi)
 {
-    return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI);
+    return (pixels * dpi + USER_DEFAULT_SCREEN_DPI / 2) / USER_DEFAULT_SCREEN_DPI;
 }
 
 static void PlaceButton(HWND parent, int id, int x, int y, int width, int height, HFONT font,
@@ -89,44 +93,55 @@ static void AddSystemMenuItems(HWND hwnd)
     AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuA(menu, MF_STRING, IDM_AUTO, "自動で半透明にする(&A)");
     AppendMenuA(menu, MF_STRING, IDM_ACTIVE, "アクティブなウィンドウは不透明にする(&O)");
+    AppendMenuA(menu, MF_STRING, IDM_EXIT_RESTORE, "終了時に元に戻す(&X)");
     AppendMenuA(menu, MF_STRING, IDM_RESTORE, "元に戻す(&R)");
 }
 
-// Off, no timer runs at all.
-static void StartOrStopAutoFade(HWND hwnd)
+static void RunTimer(HWND hwnd, UINT timer, bool on, UINT intervalMs)
 {
-    if (Settings.autoFade)
-        SetTimer(hwnd, AUTO_FADE_TIMER, AUTO_FADE_INTERVAL_MS, NULL);
+    if (on)
+        SetTimer(hwnd, timer, intervalMs, NULL);
     else
-        KillTimer(hwnd, AUTO_FADE_TIMER);
+        KillTimer(hwnd, timer);
 }
 
-static void SetAutoFade(HWND hwnd, bool on)
+// Runs what the switches ask for, and off, nothing at all. The opaque look is
+// a short poll: an event hook on the foreground would be thriftier, but Wine
+// reports no other program's events to one, so it could not be tested here.
+static void ApplySwitches(HWND hwnd)
 {
-    Settings.autoFade = on;
-    StartOrStopAutoFade(hwnd);
-    if (!SaveAutoFade())
+    bool active = Settings.switches[SWITCH_ACTIVE];
+    RunTimer(hwnd, AUTO_FADE_TIMER, Settings.switches[SWITCH_AUTO], AUTO_FADE_INTERVAL_MS);
+    RunTimer(hwnd, ACTIVE_OPAQUE_TIMER, active, ACTIVE_OPAQUE_POLL_MS);
+    ShowActiveWindowOpaque(active);
+}
+
+static void Toggle(HWND hwnd, Switch which)
+{
+    Settings.switches[which] = !Settings.switches[which];
+    ApplySwitches(hwnd);
+    if (!SaveSwitch(which))
         ShowSaveFailure(hwnd);
-}
-
-// A short poll, and off, none. An event hook on the foreground would be
-// thriftier, but Wine reports no other program's events to one, so it could
-// not be tested here.
-static void StartOrStopActiveOpaque(HWND hwnd)
-{
-    if (Settings.activeOpaque)
-        SetTimer(hwnd, ACTIVE_OPAQUE_TIMER, ACTIVE_OPAQUE_POLL_MS, NULL);
-    else
-        KillTimer(hwnd, ACTIVE_OPAQUE_TIMER);
-    ShowActiveWindowOpaque(Settings.activeOpaque);
 }
 
 // After giving back: left on, the automatic mode would fade the windows again
 // at once. A failed save is said with the windows back.
 static void StopAutoFade(HWND hwnd)
 {
-    if (Settings.autoFade)
-        SetAutoFade(hwnd, false);
+    if (Settings.switches[SWITCH_AUTO])
+        Toggle(hwnd, SWITCH_AUTO);
+}
+
+// Closing hazuro, or Windows ending the session: a window shown opaque keeps
+// its mark, so it must look as the mark says, unless all is given back.
+static void GiveBackAtExit()
+{
+    if (Settings.switches[SWITCH_EXIT_RESTORE]) {
+        LimitWaits(COMMAND_WAIT_LIMIT_MS);
+        RestoreFadedWindows();
+    } else {
+        ShowActiveWindowOpaque(false);
+    }
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -142,10 +157,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         LayOut(hwnd, DpiOf(hwnd));
         AddSystemMenuItems(hwnd);
         LoadSettings();
-        if (Settings.autoFade)
-            StartOrStopAutoFade(hwnd);
-        if (Settings.activeOpaque)
-            StartOrStopActiveOpaque(hwnd);
+        ApplySwitches(hwnd);
         return 0;
     }
 
@@ -175,13 +187,13 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // The system keeps the low four bits of the command for itself.
         switch (wParam & 0xFFF0) {
         case IDM_AUTO:
-            SetAutoFade(hwnd, !Settings.autoFade);
+            Toggle(hwnd, SWITCH_AUTO);
             return 0;
         case IDM_ACTIVE:
-            Settings.activeOpaque = !Settings.activeOpaque;
-            StartOrStopActiveOpaque(hwnd);
-            if (!SaveActiveOpaque())
-                ShowSaveFailure(hwnd);
+            Toggle(hwnd, SWITCH_ACTIVE);
+            return 0;
+        case IDM_EXIT_RESTORE:
+            Toggle(hwnd, SWITCH_EXIT_RESTORE);
             return 0;
         case IDM_RESTORE:
             LimitWaits(COMMAND_WAIT_LIMIT_MS);
@@ -194,8 +206,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam)) {  // the system menu
             HMENU menu = GetSystemMenu(hwnd, FALSE);
-            CheckMenuItem(menu, IDM_AUTO, Settings.autoFade ? MF_CHECKED : MF_UNCHECKED);
-            CheckMenuItem(menu, IDM_ACTIVE, Settings.activeOpaque ? MF_CHECKED : MF_UNCHECKED);
+            const bool *on = Settings.switches;
+            CheckMenuItem(menu, IDM_AUTO, on[SWITCH_AUTO] ? MF_CHECKED : MF_UNCHECKED);
+            CheckMenuItem(menu, IDM_ACTIVE, on[SWITCH_ACTIVE] ? MF_CHECKED : MF_UNCHECKED);
+            CheckMenuItem(menu, IDM_EXIT_RESTORE, on[SWITCH_EXIT_RESTORE] ? MF_CHECKED : MF_UNCHECKED);
             EnableMenuItem(menu, IDM_RESTORE, FadedWindowCount() > 0 ? MF_ENABLED : MF_GRAYED);
         }
         return 0;
@@ -208,23 +222,36 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // answers) fades instead.
         if (wParam == HOTKEY_ID && HeldHotkey == 0) {
             HeldHotkey = HIWORD(lParam);
+            HotkeyPressedAt = HotkeySeenHeldAt = GetTickCount();
             LimitWaits(COMMAND_WAIT_LIMIT_MS);
-            if (RestoreFadedWindows() > 0)
-                StopAutoFade(hwnd);
-            else
+            HotkeyGaveBack = RestoreFadedWindows() > 0;
+            if (!HotkeyGaveBack)
                 RunTransparencySweep();
             SetTimer(hwnd, HOTKEY_RELEASE_TIMER, HOTKEY_RELEASE_POLL_MS, NULL);
         }
         return 0;
 
     case WM_TIMER:
-        if (wParam == AUTO_FADE_TIMER) {
+        // While the key holds windows given back, they stay so.
+        if (wParam == AUTO_FADE_TIMER && !(HeldHotkey != 0 && HotkeyGaveBack)) {
             LimitWaits(TICK_WAIT_LIMIT_MS);
             RunAutomaticSweep(hwnd);
         } else if (wParam == ACTIVE_OPAQUE_TIMER) {
             ShowActiveWindowOpaque(true);
-        } else if (wParam == HOTKEY_RELEASE_TIMER && GetAsyncKeyState(HeldHotkey) >= 0) {
+        } else if (wParam == HOTKEY_RELEASE_TIMER) {
+            if (GetAsyncKeyState(HeldHotkey) < 0) {
+                HotkeySeenHeldAt = GetTickCount();
+                return 0;
+            }
+            // Held, the key only peeks: all is as before its press. Pressed,
+            // it toggles, and giving back turns the automatic mode off.
             KillTimer(hwnd, HOTKEY_RELEASE_TIMER);
+            if (HotkeySeenHeldAt - HotkeyPressedAt >= PEEK_HOLD_MS) {
+                LimitWaits(COMMAND_WAIT_LIMIT_MS);
+                UndoLastChanges();
+            } else if (HotkeyGaveBack) {
+                StopAutoFade(hwnd);
+            }
             HeldHotkey = 0;
         }
         return 0;
@@ -243,9 +270,13 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
 
+    case WM_ENDSESSION:
+        if (wParam)
+            GiveBackAtExit();
+        return 0;
+
     case WM_DESTROY:
-        // A window shown opaque keeps its mark: it must look as the mark says.
-        ShowActiveWindowOpaque(false);
+        GiveBackAtExit();
         DeleteObject(hFontLarge);
         DeleteObject(hFontSmall);
         PostQuitMessage(0);

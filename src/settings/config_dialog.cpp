@@ -77,9 +77,9 @@ static void SelectRule(HWND hDlg, int i)
     PendingAlpha = rule.alpha;
     SendItem(hDlg, IDC_ALPHA_SCROLL, SBM_SETPOS, PendingAlpha);
     ShowPendingAlpha(hDlg);
-    SendItem(hDlg, IDC_RULE_PROGRAM, BM_SETCHECK, rule.program);  // before the text is stored
+    SendItem(hDlg, IDC_RULE_PROGRAM, BM_SETCHECK, rule.program);
+    // The edit box says it changed: the rule is stored back and its line selected.
     SetWindowTextA(GetDlgItem(hDlg, IDC_TITLE_EDIT), rule.ietitle);
-    SendItem(hDlg, IDC_RULE_LIST, LB_SETCURSEL, i);
     EnableItem(hDlg, IDC_RULE_PROGRAM, i > 0);
     EnableItem(hDlg, IDC_RULE_REMOVE, i > 0);
     EnableItem(hDlg, IDC_RULE_ADD, PendingRuleCount < RULE_LIMIT);
@@ -101,7 +101,6 @@ INT_PTR CALLBACK ConfigDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
         info.nMax = 255;
         info.nPage = 1;
         info.nPos = Settings.rules[0].alpha;
-        info.nTrackPos = 0;
         SetScrollInfo(GetDlgItem(hDlg, IDC_ALPHA_SCROLL), SB_CTL, &info, TRUE);
         PendingRuleCount = Settings.ruleCount;
         SelectedRule = 0;

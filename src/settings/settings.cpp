@@ -8,6 +8,8 @@ static const char kIniFileName[] = "hazuro.ini";
 static const char kSection[] = "config";
 static const char kDefaultTitle[] = "Internet Explorer";
 static const int kDefaultAlpha = 32;
+// The switches' keys, by Switch.
+static const char kSwitchKeys[SWITCH_COUNT][14] = {"auto", "active", "restoreatexit"};
 static const char kMissing[] = "\x01";  // what a missing text reads as: no text of the file is it
 
 static char IniPath[SETTINGS_PATH_SIZE];  // filled at first use; empty until then
@@ -130,8 +132,8 @@ void LoadSettingsFrom(const char *iniPath)
         ++count;
     }
     Settings.ruleCount = count;
-    Settings.autoFade = ReadNumber("auto", 0, iniPath) != 0;
-    Settings.activeOpaque = ReadNumber("active", 0, iniPath) != 0;
+    for (int i = 0; i < SWITCH_COUNT; ++i)
+        Settings.switches[i] = ReadNumber(kSwitchKeys[i], 0, iniPath) != 0;
     UINT hotkey = ReadNumber("hotkey", 0, iniPath);
     Settings.hotkey = IsUsableHotkey(hotkey) ? (WORD)hotkey : 0;
 }
@@ -215,21 +217,10 @@ bool SaveSettings()
     return SaveSettingsTo(GetIniPath());
 }
 
-// A switch of the system menu, as 1 or 0.
-static bool SaveSwitch(const char *key, bool on)
+bool SaveSwitch(Switch which)
 {
     const char *path = GetIniPath();
-    return path != NULL && WriteNumber(key, on, path);
-}
-
-bool SaveAutoFade()
-{
-    return SaveSwitch("auto", Settings.autoFade);
-}
-
-bool SaveActiveOpaque()
-{
-    return SaveSwitch("active", Settings.activeOpaque);
+    return path != NULL && WriteNumber(kSwitchKeys[which], Settings.switches[which], path);
 }
 
 void ShowSaveFailure(HWND owner)

@@ -19,13 +19,20 @@ struct Rule {
     bool program;                      // ietitle names the program that owns the window
 };
 
+// The switches of the system menu, in its order.
+enum Switch {
+    SWITCH_AUTO,          // windows that come to match are faded as they appear
+    SWITCH_ACTIVE,        // the active faded window is shown opaque
+    SWITCH_EXIT_RESTORE,  // closing hazuro gives every faded window back
+    SWITCH_COUNT
+};
+
 struct SettingsRecord {
     // In the order they are tried. The first is always there and always a
     // title pattern, possibly empty; the others never have an empty text.
     Rule rules[RULE_LIMIT];
     int ruleCount;
-    bool autoFade;                     // windows that come to match are faded as they appear
-    bool activeOpaque;                 // the active faded window is shown opaque
+    bool switches[SWITCH_COUNT];       // by Switch
     WORD hotkey;                       // shortcut key as the hotkey control gives it; 0 for none
 };
 
@@ -58,10 +65,8 @@ void LoadSettings();
 // Writes the rules and the shortcut key; false when the file could not be
 // written.
 bool SaveSettings();
-// Write the automatic mode, or the active window's opacity, alone; false when
-// the file could not be written.
-bool SaveAutoFade();
-bool SaveActiveOpaque();
+// Writes one switch alone, as 1 or 0; false when the file could not be written.
+bool SaveSwitch(Switch which);
 
 // The same with an explicit file; a NULL path loads the defaults, and a save
 // to it writes nothing and fails.

@@ -13,7 +13,14 @@ enum {
     OWNER_CHAIN_LIMIT = 32,    // steps up a chain of owners, which a program could make endless
     LATE_WAIT_MS = 50,         // a wait once the command's time is up: an idle program answers
     SILENT_THREAD_LIMIT = 16,  // threads remembered as not answering within one command
-    KNOWN_PROCESS_LIMIT = 256  // processes whose program a walk remembers
+    KNOWN_PROCESS_LIMIT = 256, // processes whose program a walk remembers
+    CHANGED_WINDOW_LIMIT = 1024  // windows a command remembers having faded or given back
+};
+
+// A window the last press or give-back changed, and the opacity it had faded.
+struct ChangedWindow {
+    HWND hwnd;
+    int alpha;
 };
 
 // A process met in a walk, and which program rules name its program.
@@ -29,6 +36,9 @@ static KnownProcess KnownProcesses[KNOWN_PROCESS_LIMIT];  // of the walk going o
 static int KnownProcessCount;
 static ATOM FadedMarkAtom;  // names the mark; made at first use, kept by the system after us
 static HWND ShownOpaque;    // the faded window shown opaque as the active one, or NULL
+static ChangedWindow ChangedWindows[CHANGED_WINDOW_LIMIT];  // by the last press or give-back
+static int ChangedWindowCount;
+static bool ChangesWereGiveBacks;  // the last command gave back, else it faded
 static DWORD WaitDeadline;  // the tick count by which the command's waits end
 static DWORD SilentThreads[SILENT_THREAD_LIMIT];  // threads that did not answer this command
 static int SilentThreadCount;
@@ -157,12 +167,11 @@ INT_PTR FadedMarkOf(HWND hwnd)
     INT_PTR mark = (INT_PTR)GetPropA(hwnd, FadedMarkName());
     if ((mark & ~(INT_PTR)(SHOWN_OPAQUE | 0xFF)) != FADED_MARK)
         return 0;  // none, or a value hazuro never writes: not ours to touch
-    COLORREF key;
     BYTE alpha;
     DWORD flags;
     if (!IsLayered(hwnd) ||
         (pGetLayeredWindowAttributes != NULL &&
-         (!pGetLayeredWindowAttributes(hwnd, &key, &alpha, &flags) || flags != LWA_ALPHA ||
+         (!pGetLayeredWindowAttributes(hwnd, NULL, &alpha, &flags) || flags != LWA_ALPHA ||
           alpha != (mark & SHOWN_OPAQUE ? 255 : (BYTE)mark)))) {
         Unmark(hwnd);
         return 0;
@@ -180,15 +189,43 @@ static void SetLayeredStyle(HWND hwnd, bool layered)
 // window; a window that cannot be marked could never be given back, and is
 // not faded. One whose program does not answer, or that refuses, is passed
 // over; a layered window without attributes would stay invisible.
-static void Fade(HWND h, int alpha)
+static bool Fade(HWND h, int alpha)
 {
     if (!Answers(h) || !MarkFaded(h, alpha))
-        return;
+        return false;
     SetLayeredStyle(h, true);
     if (IsLayered(h) && pSetLayeredWindowAttributes(h, 0, (BYTE)alpha, LWA_ALPHA))
-        return;
+        return true;
     SetLayeredStyle(h, false);
     Unmark(h);
+    return false;
+}
+
+// Not answering now, it is given back later.
+static bool GiveBack(HWND hwnd)
+{
+    if (!Answers(hwnd))
+        return false;
+    SetLayeredStyle(hwnd, false);
+    RedrawWindow(hwnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    if (IsLayered(hwnd))
+        return false;
+    Unmark(hwnd);
+    return true;
+}
+
+static void StartChanges(bool giveBacks)
+{
+    ChangedWindowCount = 0;
+    ChangesWereGiveBacks = giveBacks;
+}
+
+static void RememberChange(HWND hwnd, int alpha)
+{
+    if (ChangedWindowCount < CHANGED_WINDOW_LIMIT) {
+        ChangedWindows[ChangedWindowCount].hwnd = hwnd;
+        ChangedWindows[ChangedWindowCount++].alpha = alpha;
+    }
 }
 
 bool ProgramNameMatches(const char *fileName, const char *name)
@@ -260,53 +297,72 @@ static int MatchingRule(const char *title, DWORD process, int first)
     return -1;
 }
 
+// Whether the sweep may fade h: visible, not layered, and not the shell's
+// desktop, which has nothing behind it to show (a faded one turns black).
+// Only then is its title read, into title (TITLE_BUFFER_SIZE bytes).
+static bool ReadCandidateTitle(HWND h, HWND desktop, char *title)
+{
+    if (!IsWindowVisible(h) || IsLayered(h) || h == desktop)
+        return false;
+    // A window gone meanwhile leaves the buffer as it was: it must not match
+    // the title read before.
+    title[0] = '\0';
+    GetWindowTextA(h, title, TITLE_BUFFER_SIZE);
+    return true;
+}
+
 struct FadeWalk {
-    const char *pattern;  // the one title pattern to find, or NULL to fade by the rules
     int firstRule;        // the rules before it are left out
     DWORD sparedProcess;  // its windows are left alone; 0 spares none
-    HWND desktop;         // the shell's: nothing behind it to show, a faded one turns black
-    HWND found;           // the first match of pattern
+    HWND desktop;         // the shell's, never faded
+    bool remember;        // a press's: the windows it fades are remembered
 };
 
-// Hidden and layered windows are passed over before their titles are read.
 static BOOL CALLBACK VisitWindow(HWND h, LPARAM lParam)
 {
     FadeWalk *walk = (FadeWalk *)lParam;
     char title[TITLE_BUFFER_SIZE];
-    if (!IsWindowVisible(h) || IsLayered(h) || h == walk->desktop)
+    if (!ReadCandidateTitle(h, walk->desktop, title))
         return TRUE;
-    // A window gone meanwhile leaves the buffer as it was: it must not match
-    // the title read before.
-    title[0] = '\0';
-    GetWindowTextA(h, title, sizeof title);
     DWORD process = ProcessOf(h);
     if (walk->sparedProcess != 0 && process == walk->sparedProcess)
         return TRUE;
-    if (walk->pattern != NULL) {
-        if (!TitleContains(title, walk->pattern))
-            return TRUE;
-        walk->found = h;
-        return FALSE;
-    }
     int rule = MatchingRule(title, process, walk->firstRule);
-    if (rule >= 0)
-        Fade(h, Settings.rules[rule].alpha);
+    if (rule >= 0 && Fade(h, Settings.rules[rule].alpha) && walk->remember)
+        RememberChange(h, 0);
     return TRUE;
 }
 
 // One walk over a snapshot of the top-level windows, from the top of the
 // z-order: a window that closes meanwhile does not cut the walk short.
-static HWND WalkMatchingWindows(const char *pattern, int firstRule, DWORD sparedProcess)
+static void WalkMatchingWindows(int firstRule, DWORD sparedProcess, bool remember)
 {
-    FadeWalk walk = {pattern, firstRule, sparedProcess, GetShellWindow(), NULL};
+    FadeWalk walk = {firstRule, sparedProcess, GetShellWindow(), remember};
     KnownProcessCount = 0;
     EnumWindows(VisitWindow, (LPARAM)&walk);
-    return walk.found;
+}
+
+struct FindWalk {
+    const char *pattern;
+    HWND desktop;
+    HWND found;  // the first match
+};
+
+static BOOL CALLBACK FindFirst(HWND h, LPARAM lParam)
+{
+    FindWalk *walk = (FindWalk *)lParam;
+    char title[TITLE_BUFFER_SIZE];
+    if (!ReadCandidateTitle(h, walk->desktop, title) || !TitleContains(title, walk->pattern))
+        return TRUE;
+    walk->found = h;
+    return FALSE;
 }
 
 HWND FindTargetWindow(const char *pattern)
 {
-    return WalkMatchingWindows(pattern, 0, 0);
+    FindWalk walk = {pattern, GetShellWindow(), NULL};
+    EnumWindows(FindFirst, (LPARAM)&walk);
+    return walk.found;
 }
 
 struct GiveBackWalk {
@@ -317,21 +373,12 @@ struct GiveBackWalk {
 static BOOL CALLBACK GiveBackWindow(HWND hwnd, LPARAM lParam)
 {
     GiveBackWalk *walk = (GiveBackWalk *)lParam;
-    if (FadedMarkOf(hwnd) == 0)
+    INT_PTR mark = FadedMarkOf(hwnd);
+    if (mark == 0 || (walk->giveBack && !GiveBack(hwnd)))
         return TRUE;
-    if (!walk->giveBack) {
-        ++walk->count;
-        return TRUE;
-    }
-    // Not answering now, it is given back later.
-    if (!Answers(hwnd))
-        return TRUE;
-    SetLayeredStyle(hwnd, false);
-    RedrawWindow(hwnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
-    if (!IsLayered(hwnd)) {
-        Unmark(hwnd);
-        ++walk->count;
-    }
+    if (walk->giveBack)
+        RememberChange(hwnd, (BYTE)mark);
+    ++walk->count;
     return TRUE;
 }
 
@@ -349,12 +396,28 @@ int FadedWindowCount()
 
 int RestoreFadedWindows()
 {
+    StartChanges(true);
     return WalkFadedWindows(true);
 }
 
 void RunTransparencySweep()
 {
-    WalkMatchingWindows(NULL, 0, 0);
+    StartChanges(false);
+    WalkMatchingWindows(0, 0, true);
+}
+
+void UndoLastChanges()
+{
+    for (int i = 0; i < ChangedWindowCount; ++i) {
+        HWND hwnd = ChangedWindows[i].hwnd;
+        if (!ChangesWereGiveBacks) {
+            if (FadedMarkOf(hwnd) != 0)
+                GiveBack(hwnd);
+        } else if (!IsLayered(hwnd)) {
+            Fade(hwnd, ChangedWindows[i].alpha);
+        }
+    }
+    ChangedWindowCount = 0;
 }
 
 void RunAutomaticSweep(HWND ownWindow)
@@ -362,7 +425,7 @@ void RunAutomaticSweep(HWND ownWindow)
     // An empty pattern would fade every window the user opens.
     int first = Settings.rules[0].ietitle[0] == '\0' ? 1 : 0;
     if (first < Settings.ruleCount)
-        WalkMatchingWindows(NULL, first, ProcessOf(ownWindow));
+        WalkMatchingWindows(first, ProcessOf(ownWindow), false);
 }
 
 // Gives hwnd, if hazuro faded it, its faded look or the opaque one. Unlike the

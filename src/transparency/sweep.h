@@ -78,4 +78,8 @@ int RestoreFadedWindows();
 // active false, only the latter.
 void ShowActiveWindowOpaque(bool active);
 
+// Undoes the last press or give-back: gives back the windows it faded, or
+// fades again the ones it gave back, each at the opacity it had.
+void UndoLastChanges();
+
 #endif
