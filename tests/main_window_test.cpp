@@ -6,7 +6,7 @@
 #include "resource.h"
 #include "settings/settings.h"
 #include "test_windows.h"
-#include "transparency/sweep.h"
+#include "transparency/mark.h"
 
 // The main window procedure on a window of this thread, so that its system
 // menu, which other processes cannot read, can be looked at.

@@ -4,7 +4,7 @@
 
 #include "settings/settings.h"
 #include "test_windows.h"
-#include "transparency/sweep.h"
+#include "transparency/match.h"
 
 static std::string PathFor(const std::string &modulePath)
 {

@@ -16,6 +16,7 @@
 
 #include "settings/settings.h"
 #include "test_windows.h"
+#include "transparency/mark.h"
 #include "transparency/sweep.h"
 
 static const char kPattern[] = "hazuro bench target";
@@ -91,7 +92,6 @@ int main(int argc, char **argv)
     Settings.rules[0].alpha = 128;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    LimitWaits(5000);
     RunTransparencySweep();
     double ms = MillisecondsSince(start);
 
@@ -99,7 +99,6 @@ int main(int argc, char **argv)
     const int ticks = 20;
     QueryPerformanceCounter(&start);
     for (int i = 0; i < ticks; ++i) {
-        LimitWaits(200);
         RunAutomaticSweep(NULL);
     }
     double tickMs = MillisecondsSince(start) / ticks;
@@ -109,7 +108,6 @@ int main(int argc, char **argv)
     printf("n=%d k=%d order=%s top-level=%d faded=%d time=%.1f ms tick=%.2f ms\n", n, k, order,
            counts[0], counts[1], ms, tickMs);
     if (rules) {
-        LimitWaits(5000);
         RestoreFadedWindows();
         for (int i = 0; i < RULE_LIMIT; ++i) {
             Rule &rule = Settings.rules[i];
@@ -120,7 +118,6 @@ int main(int argc, char **argv)
         lstrcpyA(Settings.rules[RULE_LIMIT - 1].ietitle, kPattern);
         Settings.ruleCount = RULE_LIMIT;
         QueryPerformanceCounter(&start);
-        LimitWaits(5000);
         RunTransparencySweep();
         double rulesMs = MillisecondsSince(start);
         counts[0] = counts[1] = 0;

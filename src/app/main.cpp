@@ -5,7 +5,7 @@
 
 #include "app/hotkey.h"
 #include "app/main_window.h"
-#include "transparency/sweep.h"
+#include "transparency/mark.h"
 
 static const char kErrorCaption[] = "エラー";
 

@@ -16,11 +16,7 @@ enum {
     HOTKEY_RELEASE_POLL_MS = 50,
     PEEK_HOLD_MS = 500,        // held this long, the key acts only while it is held
     ACTIVE_OPAQUE_TIMER = 3,   // runs while the active window is shown opaque
-    ACTIVE_OPAQUE_POLL_MS = 250,
-    // A command waits on programs that do not answer as long as Windows
-    // does before it calls one hung; a tick, so as not to hold hazuro, far less.
-    COMMAND_WAIT_LIMIT_MS = 5000,
-    TICK_WAIT_LIMIT_MS = 200
+    ACTIVE_OPAQUE_POLL_MS = 250
 };
 
 static UINT HeldHotkey;  // the shortcut key's virtual key from its press to its release, else 0
@@ -136,12 +132,10 @@ static void StopAutoFade(HWND hwnd)
 // its mark, so it must look as the mark says, unless all is given back.
 static void GiveBackAtExit()
 {
-    if (Settings.switches[SWITCH_EXIT_RESTORE]) {
-        LimitWaits(COMMAND_WAIT_LIMIT_MS);
+    if (Settings.switches[SWITCH_EXIT_RESTORE])
         RestoreFadedWindows();
-    } else {
+    else
         ShowActiveWindowOpaque(false);
-    }
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -164,7 +158,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_APPLY:
-            LimitWaits(COMMAND_WAIT_LIMIT_MS);
             RunTransparencySweep();
             return 0;
         case IDC_CONFIG: {
@@ -196,7 +189,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             Toggle(hwnd, SWITCH_EXIT_RESTORE);
             return 0;
         case IDM_RESTORE:
-            LimitWaits(COMMAND_WAIT_LIMIT_MS);
             RestoreFadedWindows();
             StopAutoFade(hwnd);
             return 0;
@@ -218,15 +210,11 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // Windows sends WM_HOTKEY again at every auto-repeat of a held key: one
         // press toggles once. Its release is watched only once the press is
         // done, so that no second press is taken while a message box of the
-        // first is open. Nothing given back (nothing faded, or none of it
-        // answers) fades instead.
+        // first is open.
         if (wParam == HOTKEY_ID && HeldHotkey == 0) {
             HeldHotkey = HIWORD(lParam);
             HotkeyPressedAt = HotkeySeenHeldAt = GetTickCount();
-            LimitWaits(COMMAND_WAIT_LIMIT_MS);
-            HotkeyGaveBack = RestoreFadedWindows() > 0;
-            if (!HotkeyGaveBack)
-                RunTransparencySweep();
+            HotkeyGaveBack = ToggleFadedWindows();
             SetTimer(hwnd, HOTKEY_RELEASE_TIMER, HOTKEY_RELEASE_POLL_MS, NULL);
         }
         return 0;
@@ -234,7 +222,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_TIMER:
         // While the key holds windows given back, they stay so.
         if (wParam == AUTO_FADE_TIMER && !(HeldHotkey != 0 && HotkeyGaveBack)) {
-            LimitWaits(TICK_WAIT_LIMIT_MS);
             RunAutomaticSweep(hwnd);
         } else if (wParam == ACTIVE_OPAQUE_TIMER) {
             ShowActiveWindowOpaque(true);
@@ -246,12 +233,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             // Held, the key only peeks: all is as before its press. Pressed,
             // it toggles, and giving back turns the automatic mode off.
             KillTimer(hwnd, HOTKEY_RELEASE_TIMER);
-            if (HotkeySeenHeldAt - HotkeyPressedAt >= PEEK_HOLD_MS) {
-                LimitWaits(COMMAND_WAIT_LIMIT_MS);
+            if (HotkeySeenHeldAt - HotkeyPressedAt >= PEEK_HOLD_MS)
                 UndoLastChanges();
-            } else if (HotkeyGaveBack) {
+            else if (HotkeyGaveBack)
                 StopAutoFade(hwnd);
-            }
             HeldHotkey = 0;
         }
         return 0;

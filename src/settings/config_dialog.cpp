@@ -144,7 +144,7 @@ INT_PTR CALLBACK ConfigDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
             if (PendingRuleCount < RULE_LIMIT) {
                 Rule &rule = PendingRules[PendingRuleCount];
                 rule.ietitle[0] = '\0';
-                rule.alpha = 32;
+                rule.alpha = DEFAULT_ALPHA;
                 rule.program = false;
                 ShowRuleLine(hDlg, PendingRuleCount++);
                 SelectRule(hDlg, PendingRuleCount - 1);

@@ -7,7 +7,6 @@ SettingsRecord Settings;
 static const char kIniFileName[] = "hazuro.ini";
 static const char kSection[] = "config";
 static const char kDefaultTitle[] = "Internet Explorer";
-static const int kDefaultAlpha = 32;
 // The switches' keys, by Switch.
 static const char kSwitchKeys[SWITCH_COUNT][14] = {"auto", "active", "restoreatexit"};
 static const char kMissing[] = "\x01";  // what a missing text reads as: no text of the file is it
@@ -127,7 +126,7 @@ void LoadSettingsFrom(const char *iniPath)
             ReadRuleText("program", n, "", rule.ietitle, iniPath);
         if (n > 1 && rule.ietitle[0] == '\0')
             continue;
-        int value = (int)ReadNumber(RuleKey(key, "alpha", n), kDefaultAlpha, iniPath);
+        int value = (int)ReadNumber(RuleKey(key, "alpha", n), DEFAULT_ALPHA, iniPath);
         rule.alpha = value < 0 ? 0 : value > 255 ? 255 : value;
         ++count;
     }

@@ -9,7 +9,8 @@
 enum {
     SETTINGS_PATH_SIZE = 1024,  // bytes of the settings-file path buffer, NUL included
     TITLE_PATTERN_SIZE = 1024,  // bytes of ietitle, NUL included
-    RULE_LIMIT = 16             // rules in all, the first included
+    RULE_LIMIT = 16,            // rules in all, the first included
+    DEFAULT_ALPHA = 32          // a rule's opacity until one is chosen
 };
 
 // Which windows to fade, and how far.

@@ -1,0 +1,122 @@
+#include "transparency/mark.h"
+
+#include "transparency/command.h"
+
+SetLayeredWindowAttributesProc pSetLayeredWindowAttributes;
+
+typedef BOOL(WINAPI *GetLayeredWindowAttributesProc)(HWND, COLORREF *, BYTE *, DWORD *);
+
+static GetLayeredWindowAttributesProc pGetLayeredWindowAttributes;  // NULL before XP
+static ATOM FadedMarkAtom;  // names the mark; made at first use, kept by the system after us
+
+LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *functionName)
+{
+    HMODULE module = LoadLibraryA(moduleName);
+    if (module == NULL)
+        return LAYERED_NO_USER32;
+    pSetLayeredWindowAttributes =
+        (SetLayeredWindowAttributesProc)(void (*)())GetProcAddress(module, functionName);
+    if (pSetLayeredWindowAttributes == NULL) {
+        FreeLibrary(module);
+        return LAYERED_NO_FUNCTION;
+    }
+    pGetLayeredWindowAttributes = (GetLayeredWindowAttributesProc)(void (*)())GetProcAddress(
+        module, "GetLayeredWindowAttributes");
+    return LAYERED_OK;
+}
+
+LayeredSupport LoadLayeredWindowSupport()
+{
+    return LookUpLayeredSupport("user32.dll", "SetLayeredWindowAttributes");
+}
+
+bool IsLayered(HWND hwnd)
+{
+    return (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
+
+// A global atom outlives this process: the next run finds the same mark.
+static LPCSTR FadedMarkName()
+{
+    if (FadedMarkAtom == 0)
+        FadedMarkAtom = GlobalAddAtomA("hazuro faded");
+    return MAKEINTATOM(FadedMarkAtom);
+}
+
+static bool MarkFaded(HWND hwnd, int alpha)
+{
+    LPCSTR name = FadedMarkName();
+    return name != NULL && SetPropA(hwnd, name, (HANDLE)(INT_PTR)(FADED_MARK | alpha));
+}
+
+static void Unmark(HWND hwnd)
+{
+    RemovePropA(hwnd, FadedMarkName());
+}
+
+// A mark holds only while the window shows what hazuro gave it: a program
+// that set an opacity of its own, or layered the window anew, owns it again,
+// and the mark goes. Windows 2000 cannot read the opacity back; there the
+// mark alone tells.
+INT_PTR FadedMarkOf(HWND hwnd)
+{
+    INT_PTR mark = (INT_PTR)GetPropA(hwnd, FadedMarkName());
+    if ((mark & ~(INT_PTR)(SHOWN_OPAQUE | 0xFF)) != FADED_MARK)
+        return 0;  // none, or a value hazuro never writes: not ours to touch
+    BYTE alpha;
+    DWORD flags;
+    if (!IsLayered(hwnd) ||
+        (pGetLayeredWindowAttributes != NULL &&
+         (!pGetLayeredWindowAttributes(hwnd, NULL, &alpha, &flags) || flags != LWA_ALPHA ||
+          alpha != (mark & SHOWN_OPAQUE ? 255 : (BYTE)mark)))) {
+        Unmark(hwnd);
+        return 0;
+    }
+    return mark;
+}
+
+static void SetLayeredStyle(HWND hwnd, bool layered)
+{
+    LONG style = GetWindowLongA(hwnd, GWL_EXSTYLE) & ~WS_EX_LAYERED;
+    SetWindowLongA(hwnd, GWL_EXSTYLE, layered ? style | WS_EX_LAYERED : style);
+}
+
+// Marked first: should hazuro end half-way, the next run still knows the
+// window; a window that cannot be marked could never be given back, and is
+// not faded. One whose program does not answer, or that refuses, is passed
+// over; a layered window without attributes would stay invisible.
+bool FadeWindow(HWND h, int alpha)
+{
+    if (!Answers(h) || !MarkFaded(h, alpha))
+        return false;
+    SetLayeredStyle(h, true);
+    if (IsLayered(h) && pSetLayeredWindowAttributes(h, 0, (BYTE)alpha, LWA_ALPHA))
+        return true;
+    SetLayeredStyle(h, false);
+    Unmark(h);
+    return false;
+}
+
+// Not answering now, it is given back later.
+bool GiveBackWindow(HWND hwnd)
+{
+    if (!Answers(hwnd))
+        return false;
+    SetLayeredStyle(hwnd, false);
+    RedrawWindow(hwnd, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    if (IsLayered(hwnd))
+        return false;
+    Unmark(hwnd);
+    return true;
+}
+
+// Unlike the style change, this sends the window no message: no program can
+// hold it.
+void ShowLook(HWND hwnd, bool opaque)
+{
+    INT_PTR mark = FadedMarkOf(hwnd);
+    if (mark == 0 || ((mark & SHOWN_OPAQUE) != 0) == opaque)
+        return;
+    pSetLayeredWindowAttributes(hwnd, 0, opaque ? 255 : (BYTE)mark, LWA_ALPHA);
+    SetPropA(hwnd, FadedMarkName(), (HANDLE)(mark ^ SHOWN_OPAQUE));
+}

@@ -1,0 +1,150 @@
+#include "transparency/match.h"
+
+#include "settings/settings.h"
+
+typedef BOOL(WINAPI *QueryFullProcessImageNameAProc)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef DWORD(WINAPI *GetModuleFileNameExAProc)(HANDLE, HMODULE, LPSTR, DWORD);
+
+enum {
+    TITLE_BUFFER_SIZE = 1000,  // 999 bytes of title and the NUL
+    KNOWN_PROCESS_LIMIT = 256  // processes whose program a walk remembers
+};
+
+// A process met in a walk, and which program rules name its program.
+struct KnownProcess {
+    DWORD process;
+    int programRules;  // bit i for rule i
+};
+
+static bool ImageReadersLookedUp;
+static QueryFullProcessImageNameAProc pQueryFullProcessImageNameA;  // Vista and later
+static GetModuleFileNameExAProc pGetModuleFileNameExA;              // psapi.dll, before Vista
+static KnownProcess KnownProcesses[KNOWN_PROCESS_LIMIT];  // of the walk going on
+static int KnownProcessCount;
+static HWND ShellDesktop;  // of the walk going on
+
+// Compares character by character from the start of text. A pattern cut after
+// a lead byte matches only where the text is cut there too.
+static bool MatchesAt(const char *text, const char *pattern)
+{
+    for (;;) {
+        char c = *pattern++;
+        if (c == '\0')
+            return true;
+        if (*text++ != c)
+            return false;
+        if (IsDBCSLeadByte((BYTE)c)) {
+            c = *pattern++;
+            if (*text++ != c)
+                return false;
+            if (c == '\0')
+                return true;
+        }
+    }
+}
+
+bool TitleContains(const char *title, const char *pattern)
+{
+    for (;;) {
+        if (MatchesAt(title, pattern))
+            return true;
+        if (*title == '\0')
+            return false;
+        title += IsDBCSLeadByte((BYTE)*title) && title[1] != '\0' ? 2 : 1;
+    }
+}
+
+bool ProgramNameMatches(const char *fileName, const char *name)
+{
+    if (lstrcmpiA(fileName, name) == 0)
+        return true;
+    int length = 0;
+    while (fileName[length] != '\0')
+        ++length;
+    char bare[MAX_PATH];
+    if (length <= 4 || length >= MAX_PATH || lstrcmpiA(fileName + length - 4, ".exe") != 0)
+        return false;
+    lstrcpynA(bare, fileName, length - 3);
+    return lstrcmpiA(bare, name) == 0;
+}
+
+static void LookUpImageReaders()
+{
+    ImageReadersLookedUp = true;
+    pQueryFullProcessImageNameA = (QueryFullProcessImageNameAProc)(void (*)())GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+    if (pQueryFullProcessImageNameA == NULL)
+        pGetModuleFileNameExA = (GetModuleFileNameExAProc)(void (*)())GetProcAddress(
+            LoadLibraryA("psapi.dll"), "GetModuleFileNameExA");
+}
+
+// The full path of process's program into path (MAX_PATH bytes), or "" where
+// it cannot be read. The limited right reaches programs run as administrator.
+static void ReadImagePath(DWORD process, char *path)
+{
+    if (!ImageReadersLookedUp)
+        LookUpImageReaders();
+    DWORD size = MAX_PATH;
+    HANDLE handle = OpenProcess(pQueryFullProcessImageNameA != NULL
+                                    ? PROCESS_QUERY_LIMITED_INFORMATION
+                                    : PROCESS_QUERY_INFORMATION | PROCESS_VM_READ,
+                                FALSE, process);
+    path[0] = '\0';
+    if (handle == NULL)
+        return;
+    if (pQueryFullProcessImageNameA != NULL
+            ? !pQueryFullProcessImageNameA(handle, 0, path, &size)
+            : pGetModuleFileNameExA == NULL || pGetModuleFileNameExA(handle, NULL, path, MAX_PATH) == 0)
+        path[0] = '\0';
+    CloseHandle(handle);
+}
+
+// Which program rules name process's program, bit i for rule i; each process
+// of a walk is read once.
+static int ProgramRulesOf(DWORD process)
+{
+    for (int i = 0; i < KnownProcessCount; ++i)
+        if (KnownProcesses[i].process == process)
+            return KnownProcesses[i].programRules;
+    char path[MAX_PATH];
+    ReadImagePath(process, path);
+    int rules = 0;
+    for (int i = 0; i < Settings.ruleCount; ++i)
+        if (Settings.rules[i].program &&
+            ProgramNameMatches(path + DirectoryLength(path), Settings.rules[i].ietitle))
+            rules |= 1 << i;
+    if (KnownProcessCount < KNOWN_PROCESS_LIMIT) {
+        KnownProcesses[KnownProcessCount].process = process;
+        KnownProcesses[KnownProcessCount++].programRules = rules;
+    }
+    return rules;
+}
+
+void StartMatching()
+{
+    KnownProcessCount = 0;
+    ShellDesktop = GetShellWindow();
+}
+
+// The shell's desktop has nothing behind it to show (a faded one turns
+// black). The title is read only once the window may be faded; the program
+// only for a program rule.
+int MatchingRule(HWND h, DWORD process, int firstRule)
+{
+    if (!IsWindowVisible(h) || (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_LAYERED) || h == ShellDesktop)
+        return -1;
+    // A window gone meanwhile leaves the buffer as it was: it must not match
+    // the title read before.
+    char title[TITLE_BUFFER_SIZE];
+    title[0] = '\0';
+    GetWindowTextA(h, title, TITLE_BUFFER_SIZE);
+    int programRules = -1;
+    for (int i = firstRule; i < Settings.ruleCount; ++i) {
+        const Rule &rule = Settings.rules[i];
+        if (rule.program && programRules < 0)
+            programRules = ProgramRulesOf(process);
+        if (rule.program ? (programRules >> i & 1) != 0 : TitleContains(title, rule.ietitle))
+            return i;
+    }
+    return -1;
+}

@@ -1,0 +1,24 @@
+// Which rule of Settings a window matches: by its title or by its program.
+#ifndef HAZURO_MATCH_H
+#define HAZURO_MATCH_H
+
+#include <windows.h>
+
+// Whether pattern occurs in title as whole characters of the ANSI code page:
+// byte-exact and case-sensitive, but never starting inside a double-byte
+// character. An empty pattern occurs in every title.
+bool TitleContains(const char *title, const char *pattern);
+
+// Whether a program's file name, such as "msedge.exe", is name, which may
+// leave out ".exe"; case-insensitive.
+bool ProgramNameMatches(const char *fileName, const char *name);
+
+// Starts a walk over the windows: each process's program is read once in it.
+void StartMatching();
+
+// The first rule from firstRule on, in the list's order, that matches h, a
+// window of process, or -1. Only a visible, non-layered window that is not the
+// shell's desktop matches at all.
+int MatchingRule(HWND h, DWORD process, int firstRule);
+
+#endif
