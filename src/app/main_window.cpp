@@ -4,6 +4,7 @@
 #include "resource.h"
 #include "settings/config_dialog.h"
 #include "settings/settings.h"
+#include "transparency/command.h"
 #include "transparency/sweep.h"
 
 HFONT hFontLarge;  // the apply button's font; lives as long as the main window
@@ -15,13 +16,18 @@ enum {
     HOTKEY_RELEASE_TIMER = 2,  // runs while the shortcut key is held
     HOTKEY_RELEASE_POLL_MS = 50,
     PEEK_HOLD_MS = 500,        // held this long, the key acts only while it is held
+    // Where Windows hides the keyboard's state from hazuro (a program run as
+    // administrator is in front), only the key's auto-repeats tell that it is
+    // held: the first comes a second after the press at the latest.
+    HOTKEY_REPEAT_WAIT_MS = 1100,
     ACTIVE_OPAQUE_TIMER = 3,   // runs while the active window is shown opaque
     ACTIVE_OPAQUE_POLL_MS = 250
 };
 
 static UINT HeldHotkey;  // the shortcut key's virtual key from its press to its release, else 0
 static DWORD HotkeyPressedAt;  // when the held key's press came
-static DWORD HotkeySeenHeldAt;  // the last time the held key was seen down
+static DWORD HotkeySeenHeldAt;  // the last time the held key was seen down or repeated
+static bool HotkeyReadDown;     // the held key's state could be read: seen down since its press
 static bool HotkeyGaveBack;    // the held key's press gave windows back
 
 static HFONT CreateUiFont(int height, const char *face)
@@ -128,8 +134,8 @@ static void StopAutoFade(HWND hwnd)
         Toggle(hwnd, SWITCH_AUTO);
 }
 
-// Closing hazuro, or Windows ending the session: a window shown opaque keeps
-// its mark, so it must look as the mark says, unless all is given back.
+// Closing hazuro: a window shown opaque keeps its mark, so it must look as
+// the mark says, unless all is given back.
 static void GiveBackAtExit()
 {
     if (Settings.switches[SWITCH_EXIT_RESTORE])
@@ -211,9 +217,14 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // press toggles once. Its release is watched only once the press is
         // done, so that no second press is taken while a message box of the
         // first is open.
-        if (wParam == HOTKEY_ID && HeldHotkey == 0) {
+        if (wParam == HOTKEY_ID) {
+            DWORD now = GetTickCount();
+            HotkeySeenHeldAt = now;
+            if (HeldHotkey != 0)
+                return 0;
             HeldHotkey = HIWORD(lParam);
-            HotkeyPressedAt = HotkeySeenHeldAt = GetTickCount();
+            HotkeyPressedAt = now;
+            HotkeyReadDown = GetAsyncKeyState(HeldHotkey) < 0;
             HotkeyGaveBack = ToggleFadedWindows();
             SetTimer(hwnd, HOTKEY_RELEASE_TIMER, HOTKEY_RELEASE_POLL_MS, NULL);
         }
@@ -226,10 +237,14 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         } else if (wParam == ACTIVE_OPAQUE_TIMER) {
             ShowActiveWindowOpaque(true);
         } else if (wParam == HOTKEY_RELEASE_TIMER) {
+            DWORD now = GetTickCount();
             if (GetAsyncKeyState(HeldHotkey) < 0) {
-                HotkeySeenHeldAt = GetTickCount();
+                HotkeyReadDown = true;
+                HotkeySeenHeldAt = now;
                 return 0;
             }
+            if (!HotkeyReadDown && now - HotkeySeenHeldAt < HOTKEY_REPEAT_WAIT_MS)
+                return 0;
             // Held, the key only peeks: all is as before its press. Pressed,
             // it toggles, and giving back turns the automatic mode off.
             KillTimer(hwnd, HOTKEY_RELEASE_TIMER);
@@ -255,9 +270,21 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
 
+    case WM_CLOSE:
+        // Sent while a command waits on another program: carried out after
+        // the command, or the command would go on fading after the give-back.
+        if (CommandRunning()) {
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        break;
+
     case WM_ENDSESSION:
-        if (wParam)
-            GiveBackAtExit();
+        // An installer's Restart Manager closes hazuro alone, as the close box
+        // does. At the end of the session every window goes with it: nothing
+        // is given back, and nothing waits on programs busy closing.
+        if (wParam && (lParam & ENDSESSION_CLOSEAPP))
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
 
     case WM_DESTROY:

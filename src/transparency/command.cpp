@@ -1,23 +1,35 @@
 #include "transparency/command.h"
 
 enum {
-    LATE_WAIT_MS = 50,        // a wait once the command's time is up: an idle program answers
-    SILENT_THREAD_LIMIT = 16  // threads remembered as not answering within one command
+    ANSWER_WAIT_LIMIT_MS = 1000,  // one program busy longer is passed over: the rest still get their turn
+    SILENT_THREAD_LIMIT = 16      // threads remembered as not answering within one command
 };
 
+static bool Running;
 static DWORD WaitDeadline;  // the tick count by which the command's waits end
 static DWORD SilentThreads[SILENT_THREAD_LIMIT];  // threads that did not answer this command
 static int SilentThreadCount;
 
 void StartCommand(DWORD limitMs)
 {
+    Running = true;
     WaitDeadline = GetTickCount() + limitMs;
     SilentThreadCount = 0;
 }
 
+void EndCommand()
+{
+    Running = false;
+}
+
+bool CommandRunning()
+{
+    return Running;
+}
+
 // A style change waits on the window's thread without a limit, so it must
 // answer first. A thread that stays silent is passed over for the rest of the
-// command; once the time is up, each other one gets a short moment only.
+// command, and once the time is up, every other one is too.
 bool Answers(HWND hwnd)
 {
     DWORD thread = GetWindowThreadProcessId(hwnd, NULL);
@@ -26,11 +38,12 @@ bool Answers(HWND hwnd)
             return false;
     LONG left = (LONG)(WaitDeadline - GetTickCount());
     DWORD_PTR result;
-    if (!IsHungAppWindow(hwnd) &&
+    if (left > 0 && !IsHungAppWindow(hwnd) &&
         SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
-                            left > LATE_WAIT_MS ? (UINT)left : (UINT)LATE_WAIT_MS, &result))
+                            left < ANSWER_WAIT_LIMIT_MS ? (UINT)left : (UINT)ANSWER_WAIT_LIMIT_MS,
+                            &result))
         return true;
-    if (SilentThreadCount < SILENT_THREAD_LIMIT)
+    if (left > 0 && SilentThreadCount < SILENT_THREAD_LIMIT)
         SilentThreads[SilentThreadCount++] = thread;
     return false;
 }

@@ -5,16 +5,22 @@
 #include <windows.h>
 
 enum {
-    // A press, a give-back or the shortcut key waits on programs that do not
-    // answer as long as Windows does before it calls one hung; a tick of the
-    // automatic mode, so as not to hold hazuro, far less.
-    COMMAND_WAIT_LIMIT_MS = 5000,
+    // A press, a give-back or the shortcut key ends well within the 5
+    // seconds after which Windows would call hazuro itself not responding,
+    // however many programs stop answering; a tick of the automatic mode
+    // holds hazuro a moment at most.
+    COMMAND_WAIT_LIMIT_MS = 2500,
     TICK_WAIT_LIMIT_MS = 200
 };
 
-// Starts a command that waits on other programs about limitMs at most in all,
+// Starts a command that waits on other programs limitMs at most in all,
 // however many of them stop answering: each is waited on once.
 void StartCommand(DWORD limitMs);
+void EndCommand();
+
+// Whether a command runs: while it waits on another program, hazuro still
+// handles the messages that other programs send it.
+bool CommandRunning();
 
 // Whether hwnd's program takes a message before the command's time is up.
 bool Answers(HWND hwnd);

@@ -43,10 +43,11 @@ static LPCSTR FadedMarkName()
     return MAKEINTATOM(FadedMarkAtom);
 }
 
-static bool MarkFaded(HWND hwnd, int alpha)
+// The one writer of the mark's value.
+static bool SetMark(HWND hwnd, INT_PTR mark)
 {
     LPCSTR name = FadedMarkName();
-    return name != NULL && SetPropA(hwnd, name, (HANDLE)(INT_PTR)(FADED_MARK | alpha));
+    return name != NULL && SetPropA(hwnd, name, (HANDLE)mark);
 }
 
 static void Unmark(HWND hwnd)
@@ -55,19 +56,21 @@ static void Unmark(HWND hwnd)
 }
 
 // A mark holds only while the window shows what hazuro gave it: a program
-// that set an opacity of its own, or layered the window anew, owns it again,
-// and the mark goes. Windows 2000 cannot read the opacity back; there the
-// mark alone tells.
+// that set an opacity of its own, drew its layered window itself, or layered
+// the window anew, owns it again, and the mark goes. Windows 2000 cannot read
+// the opacity back; there the mark alone tells.
 INT_PTR FadedMarkOf(HWND hwnd)
 {
     INT_PTR mark = (INT_PTR)GetPropA(hwnd, FadedMarkName());
-    if ((mark & ~(INT_PTR)(SHOWN_OPAQUE | 0xFF)) != FADED_MARK)
+    INT_PTR kind = mark & ~(INT_PTR)0xFF;
+    if (kind != BEING_FADED && (kind & ~(INT_PTR)SHOWN_OPAQUE) != FADED_MARK)
         return 0;  // none, or a value hazuro never writes: not ours to touch
     BYTE alpha;
     DWORD flags;
     if (!IsLayered(hwnd) ||
-        (pGetLayeredWindowAttributes != NULL &&
-         (!pGetLayeredWindowAttributes(hwnd, NULL, &alpha, &flags) || flags != LWA_ALPHA ||
+        (kind != BEING_FADED && pGetLayeredWindowAttributes != NULL &&
+         (!pGetLayeredWindowAttributes(hwnd, NULL, &alpha, &flags) ||
+          (flags & (LWA_ALPHA | LWA_COLORKEY)) != LWA_ALPHA ||
           alpha != (mark & SHOWN_OPAQUE ? 255 : (BYTE)mark)))) {
         Unmark(hwnd);
         return 0;
@@ -81,19 +84,31 @@ static void SetLayeredStyle(HWND hwnd, bool layered)
     SetWindowLongA(hwnd, GWL_EXSTYLE, layered ? style | WS_EX_LAYERED : style);
 }
 
+// Every opacity hazuro gives is given here, the mark saying "being faded"
+// until the window shows what mark says.
+static bool ShowMarked(HWND hwnd, INT_PTR mark)
+{
+    return SetMark(hwnd, BEING_FADED | (BYTE)mark) &&
+           pSetLayeredWindowAttributes(hwnd, 0, mark & SHOWN_OPAQUE ? 255 : (BYTE)mark,
+                                       LWA_ALPHA) &&
+           SetMark(hwnd, mark);
+}
+
 // Marked first: should hazuro end half-way, the next run still knows the
 // window; a window that cannot be marked could never be given back, and is
 // not faded. One whose program does not answer, or that refuses, is passed
-// over; a layered window without attributes would stay invisible.
+// over; a layered window without an opacity would stay invisible, so the
+// mark stays until the style is off.
 bool FadeWindow(HWND h, int alpha)
 {
-    if (!Answers(h) || !MarkFaded(h, alpha))
+    if (!Answers(h) || !SetMark(h, BEING_FADED | alpha))
         return false;
     SetLayeredStyle(h, true);
-    if (IsLayered(h) && pSetLayeredWindowAttributes(h, 0, (BYTE)alpha, LWA_ALPHA))
+    if (IsLayered(h) && ShowMarked(h, FADED_MARK | alpha))
         return true;
     SetLayeredStyle(h, false);
-    Unmark(h);
+    if (!IsLayered(h))
+        Unmark(h);
     return false;
 }
 
@@ -115,8 +130,6 @@ bool GiveBackWindow(HWND hwnd)
 void ShowLook(HWND hwnd, bool opaque)
 {
     INT_PTR mark = FadedMarkOf(hwnd);
-    if (mark == 0 || ((mark & SHOWN_OPAQUE) != 0) == opaque)
-        return;
-    pSetLayeredWindowAttributes(hwnd, 0, opaque ? 255 : (BYTE)mark, LWA_ALPHA);
-    SetPropA(hwnd, FadedMarkName(), (HANDLE)(mark ^ SHOWN_OPAQUE));
+    if (mark != 0 && ((mark & SHOWN_OPAQUE) != 0) != opaque)
+        ShowMarked(hwnd, FADED_MARK | (BYTE)mark | (opaque ? SHOWN_OPAQUE : 0));
 }

@@ -24,17 +24,21 @@ LayeredSupport LookUpLayeredSupport(const char *moduleName, const char *function
 
 // hazuro's mark on a window it faded: the opacity it gave, with FADED_MARK
 // set so that an opacity of 0 is a mark too, and SHOWN_OPAQUE while the
-// window is shown opaque as the active one. The mark lives with the window,
-// so a later run of hazuro finds what an earlier one faded. The other bits
-// are kept for a later version: a value with any of them set is no mark of
-// this one, and its window is left alone.
-enum { FADED_MARK = 0x100, SHOWN_OPAQUE = 0x200 };
+// window is shown opaque. BEING_FADED in place of FADED_MARK says that hazuro
+// is changing the window's style or opacity: should it end meanwhile, the
+// window is layered perhaps without an opacity, invisible, and still hazuro's
+// to give back. The mark lives with the window, so a later run of hazuro
+// finds what an earlier one faded. The other bits are kept for a later
+// version: a value with any of them set is no mark of this one, and its
+// window is left alone.
+enum { FADED_MARK = 0x100, SHOWN_OPAQUE = 0x200, BEING_FADED = 0x400 };
 
 bool IsLayered(HWND hwnd);
 
 // The mark on hwnd while the window still shows what the mark says (layered,
-// at the mark's opacity alone), else 0; a mark that no longer holds is taken
-// off, for the window's program has taken its layering over.
+// at the mark's opacity alone, or layered at all while it is being faded),
+// else 0; a mark that no longer holds is taken off, for the window's program
+// has taken its layering over.
 INT_PTR FadedMarkOf(HWND hwnd);
 
 // Marks hwnd and makes it layered at alpha; false, leaving it as it was, when

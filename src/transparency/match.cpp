@@ -3,6 +3,7 @@
 #include "settings/settings.h"
 
 typedef BOOL(WINAPI *QueryFullProcessImageNameAProc)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef DWORD(WINAPI *GetProcessImageFileNameAProc)(HANDLE, LPSTR, DWORD);
 typedef DWORD(WINAPI *GetModuleFileNameExAProc)(HANDLE, HMODULE, LPSTR, DWORD);
 
 enum {
@@ -18,10 +19,15 @@ struct KnownProcess {
 
 static bool ImageReadersLookedUp;
 static QueryFullProcessImageNameAProc pQueryFullProcessImageNameA;  // Vista and later
-static GetModuleFileNameExAProc pGetModuleFileNameExA;              // psapi.dll, before Vista
+static GetProcessImageFileNameAProc pGetProcessImageFileNameA;      // psapi.dll, XP and later
+static GetModuleFileNameExAProc pGetModuleFileNameExA;              // psapi.dll, 2000 and later
 static KnownProcess KnownProcesses[KNOWN_PROCESS_LIMIT];  // of the walk going on
 static int KnownProcessCount;
-static HWND ShellDesktop;  // of the walk going on
+
+// The windows of the shell that make the desktop, the wallpaper's layers and
+// the taskbars: a faded one turns black or hides what the user needs.
+static const char kShellSurfaceClasses[] =
+    "Progman\0WorkerW\0Shell_TrayWnd\0Shell_SecondaryTrayWnd\0";
 
 // Compares character by character from the start of text. A pattern cut after
 // a lead byte matches only where the text is cut there too.
@@ -68,18 +74,35 @@ bool ProgramNameMatches(const char *fileName, const char *name)
     return lstrcmpiA(bare, name) == 0;
 }
 
+HMODULE LoadSystemLibrary(const char *name)
+{
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return NULL;
+    path[length] = '\\';
+    lstrcpynA(path + length + 1, name, 16);
+    return LoadLibraryA(path);
+}
+
+// A 32-bit program on 64-bit Windows XP cannot read a 64-bit one's module
+// list, but its image file name, a device path ending in the same file name.
 static void LookUpImageReaders()
 {
     ImageReadersLookedUp = true;
     pQueryFullProcessImageNameA = (QueryFullProcessImageNameAProc)(void (*)())GetProcAddress(
         GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
-    if (pQueryFullProcessImageNameA == NULL)
-        pGetModuleFileNameExA = (GetModuleFileNameExAProc)(void (*)())GetProcAddress(
-            LoadLibraryA("psapi.dll"), "GetModuleFileNameExA");
+    if (pQueryFullProcessImageNameA != NULL)
+        return;
+    HMODULE psapi = LoadSystemLibrary("psapi.dll");
+    pGetProcessImageFileNameA = (GetProcessImageFileNameAProc)(void (*)())GetProcAddress(
+        psapi, "GetProcessImageFileNameA");
+    pGetModuleFileNameExA =
+        (GetModuleFileNameExAProc)(void (*)())GetProcAddress(psapi, "GetModuleFileNameExA");
 }
 
-// The full path of process's program into path (MAX_PATH bytes), or "" where
-// it cannot be read. The limited right reaches programs run as administrator.
+// The path of process's program into path (MAX_PATH bytes), or "" where it
+// cannot be read. The limited right reaches programs run as administrator.
 static void ReadImagePath(DWORD process, char *path)
 {
     if (!ImageReadersLookedUp)
@@ -92,9 +115,9 @@ static void ReadImagePath(DWORD process, char *path)
     path[0] = '\0';
     if (handle == NULL)
         return;
-    if (pQueryFullProcessImageNameA != NULL
-            ? !pQueryFullProcessImageNameA(handle, 0, path, &size)
-            : pGetModuleFileNameExA == NULL || pGetModuleFileNameExA(handle, NULL, path, MAX_PATH) == 0)
+    if (pQueryFullProcessImageNameA != NULL ? !pQueryFullProcessImageNameA(handle, 0, path, &size)
+        : pGetProcessImageFileNameA != NULL ? pGetProcessImageFileNameA(handle, path, MAX_PATH) == 0
+        : pGetModuleFileNameExA == NULL || pGetModuleFileNameExA(handle, NULL, path, MAX_PATH) == 0)
         path[0] = '\0';
     CloseHandle(handle);
 }
@@ -123,15 +146,30 @@ static int ProgramRulesOf(DWORD process)
 void StartMatching()
 {
     KnownProcessCount = 0;
-    ShellDesktop = GetShellWindow();
 }
 
-// The shell's desktop has nothing behind it to show (a faded one turns
-// black). The title is read only once the window may be faded; the program
-// only for a program rule.
+bool IsShellSurface(HWND h)
+{
+    if (h == GetShellWindow())
+        return true;
+    char name[32];
+    name[0] = '\0';
+    GetClassNameA(h, name, sizeof name);
+    for (const char *surface = kShellSurfaceClasses; *surface != '\0';) {
+        if (lstrcmpiA(name, surface) == 0)
+            return true;
+        while (*surface++ != '\0') {
+        }
+    }
+    return false;
+}
+
+// The title is read only once the window may be faded; the program only for
+// a program rule.
 int MatchingRule(HWND h, DWORD process, int firstRule)
 {
-    if (!IsWindowVisible(h) || (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_LAYERED) || h == ShellDesktop)
+    if (!IsWindowVisible(h) || (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_LAYERED) ||
+        IsShellSurface(h))
         return -1;
     // A window gone meanwhile leaves the buffer as it was: it must not match
     // the title read before.

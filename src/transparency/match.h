@@ -13,12 +13,21 @@ bool TitleContains(const char *title, const char *pattern);
 // leave out ".exe"; case-insensitive.
 bool ProgramNameMatches(const char *fileName, const char *name);
 
+// Loads a DLL of the system folder by its full path: a bare name would be
+// looked for in hazuro's own folder first, where anything may lie beside a
+// downloaded hazuro.exe.
+HMODULE LoadSystemLibrary(const char *name);
+
+// Whether h is the shell's desktop, the wallpaper behind it or a taskbar:
+// never faded nor touched.
+bool IsShellSurface(HWND h);
+
 // Starts a walk over the windows: each process's program is read once in it.
 void StartMatching();
 
 // The first rule from firstRule on, in the list's order, that matches h, a
-// window of process, or -1. Only a visible, non-layered window that is not the
-// shell's desktop matches at all.
+// window of process, or -1. Only a visible, non-layered window that is none
+// of the shell's surfaces matches at all.
 int MatchingRule(HWND h, DWORD process, int firstRule);
 
 #endif

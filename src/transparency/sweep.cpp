@@ -113,23 +113,27 @@ static void FadeAll()
 int RestoreFadedWindows()
 {
     StartCommand(COMMAND_WAIT_LIMIT_MS);
-    return GiveBackAll();
+    int count = GiveBackAll();
+    EndCommand();
+    return count;
 }
 
 void RunTransparencySweep()
 {
     StartCommand(COMMAND_WAIT_LIMIT_MS);
     FadeAll();
+    EndCommand();
 }
 
 // Nothing given back (nothing faded, or none of it answers) fades instead.
 bool ToggleFadedWindows()
 {
     StartCommand(COMMAND_WAIT_LIMIT_MS);
-    if (GiveBackAll() > 0)
-        return true;
-    FadeAll();
-    return false;
+    bool gaveBack = GiveBackAll() > 0;
+    if (!gaveBack)
+        FadeAll();
+    EndCommand();
+    return gaveBack;
 }
 
 void UndoLastChanges()
@@ -145,6 +149,7 @@ void UndoLastChanges()
         }
     }
     ChangedWindowCount = 0;
+    EndCommand();
 }
 
 void RunAutomaticSweep(HWND ownWindow)
@@ -154,6 +159,7 @@ void RunAutomaticSweep(HWND ownWindow)
     int first = Settings.rules[0].ietitle[0] == '\0' ? 1 : 0;
     if (first < Settings.ruleCount)
         WalkMatchingWindows(first, ProcessOf(ownWindow), false);
+    EndCommand();
 }
 
 // Up the owner chain: a dialog or a Save As box keeps its window opaque, and a
