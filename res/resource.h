@@ -18,6 +18,8 @@
 #define IDM_RESTORE      0x0010
 #define IDM_AUTO         0x0020
 #define IDM_ACTIVE       0x0030
+#define IDM_HOVER        0x0040
 #define IDM_EXIT_RESTORE 0x0050
+#define IDM_WHEEL        0x0060
 
 #endif

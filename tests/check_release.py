@@ -75,11 +75,18 @@ def check_relocations(pe, problems):
     relocated = {e.rva for block in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
                  for e in block.entries if e.type == highlow}
     addressed = [s for s in pe.sections if s.Name.rstrip(b"\0") not in (b".rsrc", b".reloc")]
+    # The import tables, last in their section, hold RVAs for the loader: read
+    # across their entries, they look like addresses.
+    directories = pe.OPTIONAL_HEADER.DATA_DIRECTORY
+    tables = [directories[i].VirtualAddress for i in (1, 12) if directories[i].Size]
+    tables_from = min(tables) if tables else None
     for section in addressed:
         data = section.get_data()[:section.Misc_VirtualSize]
         for offset in range(len(data) - 3):
             target = struct.unpack_from("<I", data, offset)[0] - pe.OPTIONAL_HEADER.ImageBase
             rva = section.VirtualAddress + offset
+            if tables_from is not None and section.contains_rva(tables_from) and rva >= tables_from:
+                break
             if rva not in relocated and any(s.contains_rva(target) for s in addressed):
                 problems.append("the address at RVA 0x%X has no relocation" % rva)
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <tlhelp32.h>
+
 #include "test_windows.h"
 
 extern "C" BOOL WINAPI SetShellWindow(HWND);  // user32's, not in the headers
@@ -25,6 +27,8 @@ const int kHotkeyId = 20003;
 const int kRestoreId = 0x0010;  // items of the system menu
 const int kAutoId = 0x0020;
 const int kActiveId = 0x0030;
+const int kHoverId = 0x0040;
+const int kWheelId = 0x0060;
 const int kExitRestoreId = 0x0050;
 const int kMessageTextId = 0xFFFF;  // the text of a message box
 
@@ -109,6 +113,39 @@ void ExpectFaded(HWND hwnd, int alpha)
 void ExpectUntouched(HWND hwnd)
 {
     EXPECT_FALSE(LayeredStateOf(hwnd).layered);
+}
+
+void MoveTo(HWND hwnd, int x, int y)
+{
+    SetWindowPos(hwnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int WheelMessages;  // turns that reached a window of CountWheelProc
+
+LRESULT CALLBACK CountWheelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WheelMessages += message == WM_MOUSEWHEEL;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The wheel turned by delta over the middle of hwnd, as the mouse turns it,
+// with the keys held (Wine forgets injected keys once the mouse moves).
+void TurnWheelOver(HWND hwnd, int delta, std::vector<WORD> keys = {VK_CONTROL, VK_MENU})
+{
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    std::vector<INPUT> inputs(2 * keys.size() + 1, INPUT());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        inputs[i].type = inputs[inputs.size() - 1 - i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = keys[i];
+        inputs[inputs.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    inputs[keys.size()].type = INPUT_MOUSE;
+    inputs[keys.size()].mi.dwFlags = MOUSEEVENTF_WHEEL;
+    inputs[keys.size()].mi.mouseData = (DWORD)delta;
+    SendInput(inputs.size(), &inputs[0], sizeof inputs[0]);
+    WaitUntil([] { return false; }, 100);
 }
 
 // One run of the program.
@@ -466,9 +503,11 @@ DWORD WINAPI StallingWindowThread(LPVOID windows)
 // carried out after it: with 終了時に元に戻す, nothing stays faded.
 TEST_F(Apply, AProgramThatStopsAnsweringHoldsThePressASecondOnce)
 {
-    WriteWholeFile(IniPath(), "[config]\r\nietitle=hazuro e2e stall\r\nalpha=40\r\nrestoreatexit=1\r\n");
+    WriteWholeFile(IniPath(), "[config]\r\nietitle=hazuro e2e stall\r\nalpha=40\r\nrestoreatexit=1\r\nwheel=1\r\n");
     Launch();
-    HWND other = Window("other - hazuro e2e stall");
+    HWND other = CreateTestWindow("other - hazuro e2e stall", SW_SHOWNOACTIVATE, CountWheelProc);
+    windows.push_back(other);
+    MoveTo(other, 0, 300);  // beside the program's windows
     HWND hung[20] = {};
     HANDLE thread = CreateThread(NULL, 0, StallingWindowThread, hung, 0, NULL);
     ASSERT_TRUE(WaitUntil([&hung] { return hung[19] != NULL; }));
@@ -481,6 +520,11 @@ TEST_F(Apply, AProgramThatStopsAnsweringHoldsThePressASecondOnce)
     ASSERT_TRUE(hazuro->Choose(kRestoreId));
     PostMessageA(GetDlgItem(hazuro->window, kApplyId), BM_CLICK, 0, 0);
     WaitUntil([] { return false; }, 300);
+    began = GetTickCount();
+    WheelMessages = 0;
+    TurnWheelOver(other, 120, {});  // the mouse waits on no one while the press does
+    EXPECT_LT(GetTickCount() - began, 500u);
+    EXPECT_EQ(WheelMessages, 1);
     EXPECT_TRUE(RoundTrip(hazuro->window, WM_CLOSE));
     EXPECT_EQ(hazuro->Close(false), 0u);
     ExpectUntouched(other);
@@ -831,6 +875,101 @@ void SendKeys(std::initializer_list<BYTE> keys, DWORD flags = 0)
 {
     for (BYTE key : keys)
         keybd_event(key, 0, flags | (key == VK_RIGHT ? KEYEVENTF_EXTENDEDKEY : 0), 0);
+}
+
+// The faded window under the pointer is opaque too, found where it is on the
+// screen: even one that lets every click through, as one at opacity 0 does on
+// Windows, and one faded below the active one.
+TEST_F(ActiveOpaque, TheWindowUnderThePointerToo)
+{
+    WriteWholeFile(IniPath(), "[config]\r\nietitle=hazuro e2e hover\r\nalpha=0\r\nhover=1\r\n");
+    Launch();
+    HWND under = Window("a - hazuro e2e hover");
+    SetWindowLongA(under, GWL_EXSTYLE, GetWindowLongA(under, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+    HWND active = Window("b - hazuro e2e hover");
+    MoveTo(active, 300, 0);
+    MoveTo(hazuro->window, 600, 300);
+    ASSERT_TRUE(hazuro->PressApply());
+    SetCursorPos(100, 50);
+    EXPECT_TRUE(HasOpacity(under, 255));
+    SetCursorPos(100, 400);
+    EXPECT_TRUE(HasOpacity(under, 0));
+    ASSERT_TRUE(hazuro->Choose(kActiveId));
+    SetForegroundWindow(active);
+    SetCursorPos(100, 50);
+    EXPECT_TRUE(HasOpacity(active, 255));
+    EXPECT_TRUE(HasOpacity(under, 255));
+    ASSERT_TRUE(hazuro->Choose(kHoverId));
+    ExpectFaded(under, 0);
+    EXPECT_EQ(IniValue("hover"), "0");
+}
+
+DWORD ThreadCountOf(HWND hwnd)
+{
+    DWORD process = 0, count = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 thread;
+    thread.dwSize = sizeof thread;
+    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread))
+        count += thread.th32OwnerProcessID == process;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Ctrl+Alt and the wheel: 16 a notch, 4 with Shift, parts of a notch adding
+// up, never below 16 (nor lower than a rule went), never above 255, where the
+// automatic mode leaves it. Only hazuro's turns stay with it; the item's hook
+// lives on a thread of its own.
+TEST_F(AutoFade, CtrlAltAndTheWheelTurnAWindowsOpacity)
+{
+    WriteWholeFile(IniPath(), "[config]\r\nietitle=hazuro e2e wheel\r\nalpha=20\r\nietitle2=hazuro e2e zero\r\n"
+                              "alpha2=10\r\nauto=1\r\n");
+    Launch();
+    HWND turned = CreateTestWindow("a - hazuro e2e wheel", SW_SHOWNOACTIVATE, CountWheelProc);
+    HWND zero = Window("b - hazuro e2e zero");  // a rule's opacity under the wheel's floor
+    HWND plain = Window("hazuro e2e plain");
+    HWND own = CreateTestWindow("hazuro e2e own", SW_SHOWNOACTIVATE, CountWheelProc);
+    windows.insert(windows.end(), {turned, own});
+    SetWindowLongA(own, GWL_EXSTYLE, GetWindowLongA(own, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(own, 0, 100, LWA_ALPHA);
+    MoveTo(zero, 0, 150);
+    MoveTo(plain, 300, 0);
+    MoveTo(own, 300, 150);
+    MoveTo(hazuro->window, 600, 300);
+    EXPECT_TRUE(BecomesFaded(turned));
+    WheelMessages = 0;
+    DWORD threads = ThreadCountOf(hazuro->window);
+    ASSERT_TRUE(hazuro->Choose(kWheelId));
+    EXPECT_EQ(ThreadCountOf(hazuro->window), threads + 1);
+
+    for (int delta : {-120, -120, 120})
+        TurnWheelOver(turned, delta);
+    EXPECT_TRUE(HasOpacity(turned, 32));
+    TurnWheelOver(turned, 120, {VK_CONTROL, VK_MENU, VK_SHIFT});
+    EXPECT_TRUE(HasOpacity(turned, 36));
+    for (int i = 0; i < 3; ++i)
+        TurnWheelOver(turned, 40);
+    EXPECT_TRUE(HasOpacity(turned, 52));
+    TurnWheelOver(turned, 120 * 14);
+    for (int delta : {-120, 120})
+        TurnWheelOver(zero, delta);
+    TurnWheelOver(plain, -120);
+    TurnWheelOver(own, -120);
+    EXPECT_TRUE(HasOpacity(zero, 26));
+    EXPECT_TRUE(HasOpacity(plain, 239));
+    EXPECT_EQ(WheelMessages, 1) << "passed on over a window its program layered";
+    TurnWheelOver(turned, -120, {});
+    EXPECT_EQ(WheelMessages, 2) << "passed on without Ctrl+Alt";
+    ExpectFaded(own, 100);
+    WaitUntil([] { return false; }, 1200);  // a tick of the automatic mode
+    ExpectFaded(turned, 255);
+
+    ASSERT_TRUE(hazuro->Choose(kWheelId));
+    EXPECT_EQ(ThreadCountOf(hazuro->window), threads);
+    ASSERT_TRUE(hazuro->Choose(kRestoreId));
+    ExpectUntouched(turned);
+    ExpectUntouched(plain);
 }
 
 // Sets the key in the dialog and clicks OK, then lets Wine read which keys X has down.

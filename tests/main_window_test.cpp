@@ -52,22 +52,24 @@ protected:
 
 TEST_F(SystemMenu, ItemsFollowASeparatorAtTheEnd)
 {
+    const struct {
+        UINT id;
+        const char *text;
+    } items[] = {{IDM_AUTO, "自動で半透明にする(&A)"},
+                 {IDM_ACTIVE, "アクティブなウィンドウは不透明にする(&O)"},
+                 {IDM_HOVER, "マウスの下のウィンドウは不透明にする(&M)"},
+                 {IDM_WHEEL, "Ctrl+Alt+ホイールで透明度を変える(&W)"},
+                 {IDM_EXIT_RESTORE, "終了時に元に戻す(&X)"},
+                 {IDM_RESTORE, "元に戻す(&R)"}};
     int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 5);
-    EXPECT_EQ(GetMenuState(menu, count - 5, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(menu, count - 4), (UINT)IDM_AUTO);
-    EXPECT_EQ(GetMenuItemID(menu, count - 3), (UINT)IDM_ACTIVE);
-    EXPECT_EQ(GetMenuItemID(menu, count - 2), (UINT)IDM_EXIT_RESTORE);
-    EXPECT_EQ(GetMenuItemID(menu, count - 1), (UINT)IDM_RESTORE);
-    char text[64];
-    GetMenuStringA(menu, IDM_AUTO, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_STREQ(text, "自動で半透明にする(&A)");
-    GetMenuStringA(menu, IDM_ACTIVE, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_STREQ(text, "アクティブなウィンドウは不透明にする(&O)");
-    GetMenuStringA(menu, IDM_EXIT_RESTORE, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_STREQ(text, "終了時に元に戻す(&X)");
-    GetMenuStringA(menu, IDM_RESTORE, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_STREQ(text, "元に戻す(&R)");
+    ASSERT_GE(count, 7);
+    EXPECT_EQ(GetMenuState(menu, count - 7, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
+    for (int i = 0; i < 6; ++i) {
+        char text[64];
+        EXPECT_EQ(GetMenuItemID(menu, count - 6 + i), items[i].id);
+        GetMenuStringA(menu, items[i].id, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(text, items[i].text);
+    }
 }
 
 TEST_F(SystemMenu, RestoreIsGreyedWhileNothingCanBeGivenBack)

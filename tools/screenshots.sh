@@ -177,7 +177,7 @@ if [ -z "$demo" ]; then
     xdotool key Up
     settle
     geometry "$main"
-    capture system-menu.png "$X" "$Y" "$W" 272
+    capture system-menu.png "$X" "$Y" "$W" 308
     xdotool key Escape Escape
 fi
 

@@ -1,10 +1,12 @@
 #include "app/main_window.h"
 
 #include "app/hotkey.h"
+#include "app/wheel.h"
 #include "resource.h"
 #include "settings/config_dialog.h"
 #include "settings/settings.h"
 #include "transparency/command.h"
+#include "transparency/pointer.h"
 #include "transparency/sweep.h"
 
 HFONT hFontLarge;  // the apply button's font; lives as long as the main window
@@ -20,8 +22,8 @@ enum {
     // administrator is in front), only the key's auto-repeats tell that it is
     // held: the first comes a second after the press at the latest.
     HOTKEY_REPEAT_WAIT_MS = 1100,
-    ACTIVE_OPAQUE_TIMER = 3,   // runs while the active window is shown opaque
-    ACTIVE_OPAQUE_POLL_MS = 250
+    OPAQUE_LOOK_TIMER = 3,     // runs while the active window or the one under the pointer is shown opaque
+    OPAQUE_LOOK_POLL_MS = 250
 };
 
 static UINT HeldHotkey;  // the shortcut key's virtual key from its press to its release, else 0
@@ -89,14 +91,33 @@ void SetClientSize(HWND hwnd, int cx, int cy)
     SetWindowPos(hwnd, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
 }
 
-static void AddSystemMenuItems(HWND hwnd)
+// The system menu's switches, by Switch, and their texts in the same order.
+static const WORD kSwitchItems[SWITCH_COUNT] = {IDM_AUTO, IDM_ACTIVE, IDM_HOVER, IDM_WHEEL,
+                                                IDM_EXIT_RESTORE};
+static const char kSwitchTexts[] = "自動で半透明にする(&A)\0"
+                                   "アクティブなウィンドウは不透明にする(&O)\0"
+                                   "マウスの下のウィンドウは不透明にする(&M)\0"
+                                   "Ctrl+Alt+ホイールで透明度を変える(&W)\0"
+                                   "終了時に元に戻す(&X)";
+
+// The switches, then 元に戻す.
+static void AppendCommandItems(HMENU menu)
 {
-    HMENU menu = GetSystemMenu(hwnd, FALSE);
-    AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
-    AppendMenuA(menu, MF_STRING, IDM_AUTO, "自動で半透明にする(&A)");
-    AppendMenuA(menu, MF_STRING, IDM_ACTIVE, "アクティブなウィンドウは不透明にする(&O)");
-    AppendMenuA(menu, MF_STRING, IDM_EXIT_RESTORE, "終了時に元に戻す(&X)");
+    const char *text = kSwitchTexts;
+    for (int i = 0; i < SWITCH_COUNT; ++i) {
+        AppendMenuA(menu, MF_STRING, kSwitchItems[i], text);
+        while (*text++ != '\0') {
+        }
+    }
     AppendMenuA(menu, MF_STRING, IDM_RESTORE, "元に戻す(&R)");
+}
+
+// Each switch checked as it stands, 元に戻す greyed while nothing can be given back.
+static void UpdateCommandItems(HMENU menu)
+{
+    for (int i = 0; i < SWITCH_COUNT; ++i)
+        CheckMenuItem(menu, kSwitchItems[i], Settings.switches[i] ? MF_CHECKED : MF_UNCHECKED);
+    EnableMenuItem(menu, IDM_RESTORE, FadedWindowCount() > 0 ? MF_ENABLED : MF_GRAYED);
 }
 
 static void RunTimer(HWND hwnd, UINT timer, bool on, UINT intervalMs)
@@ -112,17 +133,18 @@ static void RunTimer(HWND hwnd, UINT timer, bool on, UINT intervalMs)
 // reports no other program's events to one, so it could not be tested here.
 static void ApplySwitches(HWND hwnd)
 {
-    bool active = Settings.switches[SWITCH_ACTIVE];
-    RunTimer(hwnd, AUTO_FADE_TIMER, Settings.switches[SWITCH_AUTO], AUTO_FADE_INTERVAL_MS);
-    RunTimer(hwnd, ACTIVE_OPAQUE_TIMER, active, ACTIVE_OPAQUE_POLL_MS);
-    ShowActiveWindowOpaque(active);
+    const bool *on = Settings.switches;
+    RunTimer(hwnd, AUTO_FADE_TIMER, on[SWITCH_AUTO], AUTO_FADE_INTERVAL_MS);
+    RunTimer(hwnd, OPAQUE_LOOK_TIMER, on[SWITCH_ACTIVE] || on[SWITCH_HOVER], OPAQUE_LOOK_POLL_MS);
+    ShowWindowsOpaque(on[SWITCH_ACTIVE], on[SWITCH_HOVER]);
+    WatchWheel(hwnd, on[SWITCH_WHEEL]);
 }
 
-static void Toggle(HWND hwnd, Switch which)
+static void Toggle(HWND hwnd, int which)
 {
     Settings.switches[which] = !Settings.switches[which];
     ApplySwitches(hwnd);
-    if (!SaveSwitch(which))
+    if (!SaveSwitch((Switch)which))
         ShowSaveFailure(hwnd);
 }
 
@@ -136,12 +158,13 @@ static void StopAutoFade(HWND hwnd)
 
 // Closing hazuro: a window shown opaque keeps its mark, so it must look as
 // the mark says, unless all is given back.
-static void GiveBackAtExit()
+static void GiveBackAtExit(HWND hwnd)
 {
+    WatchWheel(hwnd, false);
     if (Settings.switches[SWITCH_EXIT_RESTORE])
         RestoreFadedWindows();
     else
-        ShowActiveWindowOpaque(false);
+        ShowWindowsOpaque(false, false);
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -155,7 +178,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         CreateWindowExA(0, "BUTTON", "設定", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0,
                         hwnd, (HMENU)(INT_PTR)IDC_CONFIG, instance, NULL);
         LayOut(hwnd, DpiOf(hwnd));
-        AddSystemMenuItems(hwnd);
+        HMENU menu = GetSystemMenu(hwnd, FALSE);
+        AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
+        AppendCommandItems(menu);
         LoadSettings();
         ApplySwitches(hwnd);
         return 0;
@@ -184,17 +209,13 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
     case WM_SYSCOMMAND:
         // The system keeps the low four bits of the command for itself.
-        switch (wParam & 0xFFF0) {
-        case IDM_AUTO:
-            Toggle(hwnd, SWITCH_AUTO);
-            return 0;
-        case IDM_ACTIVE:
-            Toggle(hwnd, SWITCH_ACTIVE);
-            return 0;
-        case IDM_EXIT_RESTORE:
-            Toggle(hwnd, SWITCH_EXIT_RESTORE);
-            return 0;
-        case IDM_RESTORE:
+        for (int i = 0; i < SWITCH_COUNT; ++i) {
+            if ((wParam & 0xFFF0) == kSwitchItems[i]) {
+                Toggle(hwnd, i);
+                return 0;
+            }
+        }
+        if ((wParam & 0xFFF0) == IDM_RESTORE) {
             RestoreFadedWindows();
             StopAutoFade(hwnd);
             return 0;
@@ -202,14 +223,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return DefWindowProcA(hwnd, message, wParam, lParam);
 
     case WM_INITMENUPOPUP:
-        if (HIWORD(lParam)) {  // the system menu
-            HMENU menu = GetSystemMenu(hwnd, FALSE);
-            const bool *on = Settings.switches;
-            CheckMenuItem(menu, IDM_AUTO, on[SWITCH_AUTO] ? MF_CHECKED : MF_UNCHECKED);
-            CheckMenuItem(menu, IDM_ACTIVE, on[SWITCH_ACTIVE] ? MF_CHECKED : MF_UNCHECKED);
-            CheckMenuItem(menu, IDM_EXIT_RESTORE, on[SWITCH_EXIT_RESTORE] ? MF_CHECKED : MF_UNCHECKED);
-            EnableMenuItem(menu, IDM_RESTORE, FadedWindowCount() > 0 ? MF_ENABLED : MF_GRAYED);
-        }
+        if (HIWORD(lParam))  // the system menu
+            UpdateCommandItems(GetSystemMenu(hwnd, FALSE));
+        return 0;
+
+    case WM_WHEEL_TURNED:
+        TurnWheel((HWND)wParam, (short)LOWORD(lParam), HIWORD(lParam) != 0);
         return 0;
 
     case WM_HOTKEY:
@@ -234,8 +253,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // While the key holds windows given back, they stay so.
         if (wParam == AUTO_FADE_TIMER && !(HeldHotkey != 0 && HotkeyGaveBack)) {
             RunAutomaticSweep(hwnd);
-        } else if (wParam == ACTIVE_OPAQUE_TIMER) {
-            ShowActiveWindowOpaque(true);
+        } else if (wParam == OPAQUE_LOOK_TIMER) {
+            ShowWindowsOpaque(Settings.switches[SWITCH_ACTIVE], Settings.switches[SWITCH_HOVER]);
         } else if (wParam == HOTKEY_RELEASE_TIMER) {
             DWORD now = GetTickCount();
             if (GetAsyncKeyState(HeldHotkey) < 0) {
@@ -288,7 +307,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
 
     case WM_DESTROY:
-        GiveBackAtExit();
+        GiveBackAtExit(hwnd);
         DeleteObject(hFontLarge);
         DeleteObject(hFontSmall);
         PostQuitMessage(0);

@@ -24,6 +24,8 @@ struct Rule {
 enum Switch {
     SWITCH_AUTO,          // windows that come to match are faded as they appear
     SWITCH_ACTIVE,        // the active faded window is shown opaque
+    SWITCH_HOVER,         // the faded window under the pointer is shown opaque
+    SWITCH_WHEEL,         // Ctrl+Alt and the mouse wheel change a window's opacity
     SWITCH_EXIT_RESTORE,  // closing hazuro gives every faded window back
     SWITCH_COUNT
 };

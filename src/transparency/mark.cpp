@@ -59,7 +59,7 @@ static void Unmark(HWND hwnd)
 // that set an opacity of its own, drew its layered window itself, or layered
 // the window anew, owns it again, and the mark goes. Windows 2000 cannot read
 // the opacity back; there the mark alone tells.
-INT_PTR FadedMarkOf(HWND hwnd)
+static INT_PTR ReadMark(HWND hwnd, bool takeOffStale)
 {
     INT_PTR mark = (INT_PTR)GetPropA(hwnd, FadedMarkName());
     INT_PTR kind = mark & ~(INT_PTR)0xFF;
@@ -72,10 +72,21 @@ INT_PTR FadedMarkOf(HWND hwnd)
          (!pGetLayeredWindowAttributes(hwnd, NULL, &alpha, &flags) ||
           (flags & (LWA_ALPHA | LWA_COLORKEY)) != LWA_ALPHA ||
           alpha != (mark & SHOWN_OPAQUE ? 255 : (BYTE)mark)))) {
-        Unmark(hwnd);
+        if (takeOffStale)
+            Unmark(hwnd);
         return 0;
     }
     return mark;
+}
+
+INT_PTR FadedMarkOf(HWND hwnd)
+{
+    return ReadMark(hwnd, true);
+}
+
+bool IsFadedByHazuro(HWND hwnd)
+{
+    return ReadMark(hwnd, false) != 0;
 }
 
 static void SetLayeredStyle(HWND hwnd, bool layered)
@@ -123,6 +134,11 @@ bool GiveBackWindow(HWND hwnd)
         return false;
     Unmark(hwnd);
     return true;
+}
+
+void SetFadedOpacity(HWND hwnd, int alpha)
+{
+    ShowMarked(hwnd, FADED_MARK | alpha);
 }
 
 // Unlike the style change, this sends the window no message: no program can

@@ -41,6 +41,10 @@ bool IsLayered(HWND hwnd);
 // has taken its layering over.
 INT_PTR FadedMarkOf(HWND hwnd);
 
+// Whether FadedMarkOf would find a mark on hwnd; it only reads, so any
+// thread may ask.
+bool IsFadedByHazuro(HWND hwnd);
+
 // Marks hwnd and makes it layered at alpha; false, leaving it as it was, when
 // its program does not answer within the command or the window refuses.
 bool FadeWindow(HWND hwnd, int alpha);
@@ -49,6 +53,10 @@ bool FadeWindow(HWND hwnd, int alpha);
 // off; false when its program does not answer within the command or the
 // window stays layered.
 bool GiveBackWindow(HWND hwnd);
+
+// Gives a window hazuro faded another opacity, shown at once, and keeps it as
+// the mark's.
+void SetFadedOpacity(HWND hwnd, int alpha);
 
 // Gives hwnd, if hazuro faded it, its faded look or the opaque one.
 void ShowLook(HWND hwnd, bool opaque);

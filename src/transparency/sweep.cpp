@@ -5,10 +5,7 @@
 #include "transparency/mark.h"
 #include "transparency/match.h"
 
-enum {
-    OWNER_CHAIN_LIMIT = 32,      // steps up a chain of owners, which a program could make endless
-    CHANGED_WINDOW_LIMIT = 1024  // windows a command remembers having faded or given back
-};
+enum { CHANGED_WINDOW_LIMIT = 1024 };  // windows a command remembers having faded or given back
 
 // A window the last press or give-back changed, and the opacity it had faded.
 struct ChangedWindow {
@@ -16,7 +13,6 @@ struct ChangedWindow {
     int alpha;
 };
 
-static HWND ShownOpaque;  // the faded window shown opaque as the active one, or NULL
 static ChangedWindow ChangedWindows[CHANGED_WINDOW_LIMIT];  // by the last press or give-back
 static int ChangedWindowCount;
 static bool ChangesWereGiveBacks;  // the last command gave back, else it faded
@@ -160,26 +156,4 @@ void RunAutomaticSweep(HWND ownWindow)
     if (first < Settings.ruleCount)
         WalkMatchingWindows(first, ProcessOf(ownWindow), false);
     EndCommand();
-}
-
-// Up the owner chain: a dialog or a Save As box keeps its window opaque, and a
-// program's main window is often owned by a hidden one.
-static HWND ActiveFadedWindow()
-{
-    HWND h = GetForegroundWindow();
-    for (int step = 0; h != NULL && step < OWNER_CHAIN_LIMIT; ++step, h = GetWindow(h, GW_OWNER))
-        if (FadedMarkOf(h) != 0)
-            return h;
-    return NULL;
-}
-
-void ShowActiveWindowOpaque(bool active)
-{
-    HWND shown = active ? ActiveFadedWindow() : NULL;
-    if (shown != ShownOpaque) {
-        ShowLook(ShownOpaque, false);
-        ShownOpaque = shown;
-    }
-    // Again at every tick: a press may have faded it while it was active.
-    ShowLook(shown, true);
 }

@@ -1,6 +1,6 @@
 // The walks over the desktop's windows: a press, a tick of the automatic mode,
-// the give-back, the shortcut key and its undo, and the active window. Each
-// is one command, with its own time limit.
+// the give-back, the shortcut key and its undo. Each is one command, with its
+// own time limit.
 #ifndef HAZURO_SWEEP_H
 #define HAZURO_SWEEP_H
 
@@ -32,10 +32,5 @@ bool ToggleFadedWindows();
 // Undoes the last press or give-back: gives back the windows it faded, or
 // fades again the ones it gave back, each at the opacity it had.
 void UndoLastChanges();
-
-// Shows the faded window that is active, or that owns the active window,
-// fully opaque, and gives the one shown before its faded look back; with
-// active false, only the latter.
-void ShowActiveWindowOpaque(bool active);
 
 #endif
