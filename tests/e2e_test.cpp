@@ -129,12 +129,14 @@ LRESULT CALLBACK CountWheelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }
 
 // The wheel turned by delta over the middle of hwnd, as the mouse turns it,
-// with the keys held (Wine forgets injected keys once the mouse moves).
+// with the keys held from a moment before (Wine forgets injected keys when
+// the pointer has moved: they are pressed once it has).
 void TurnWheelOver(HWND hwnd, int delta, std::vector<WORD> keys = {VK_CONTROL, VK_MENU})
 {
     RECT rect;
     GetWindowRect(hwnd, &rect);
     SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    WaitUntil([] { return false; }, 100);
     std::vector<INPUT> inputs(2 * keys.size() + 1, INPUT());
     for (size_t i = 0; i < keys.size(); ++i) {
         inputs[i].type = inputs[inputs.size() - 1 - i].type = INPUT_KEYBOARD;
@@ -144,7 +146,9 @@ void TurnWheelOver(HWND hwnd, int delta, std::vector<WORD> keys = {VK_CONTROL, V
     inputs[keys.size()].type = INPUT_MOUSE;
     inputs[keys.size()].mi.dwFlags = MOUSEEVENTF_WHEEL;
     inputs[keys.size()].mi.mouseData = (DWORD)delta;
-    SendInput(inputs.size(), &inputs[0], sizeof inputs[0]);
+    SendInput(keys.size(), &inputs[0], sizeof inputs[0]);
+    WaitUntil([] { return false; }, 50);
+    SendInput(keys.size() + 1, &inputs[keys.size()], sizeof inputs[0]);
     WaitUntil([] { return false; }, 100);
 }
 
@@ -890,13 +894,13 @@ TEST_F(ActiveOpaque, TheWindowUnderThePointerToo)
     MoveTo(active, 300, 0);
     MoveTo(hazuro->window, 600, 300);
     ASSERT_TRUE(hazuro->PressApply());
-    SetCursorPos(100, 50);
+    SetCursorPos(110, 60);
     EXPECT_TRUE(HasOpacity(under, 255));
     SetCursorPos(100, 400);
     EXPECT_TRUE(HasOpacity(under, 0));
     ASSERT_TRUE(hazuro->Choose(kActiveId));
     SetForegroundWindow(active);
-    SetCursorPos(100, 50);
+    SetCursorPos(110, 60);
     EXPECT_TRUE(HasOpacity(active, 255));
     EXPECT_TRUE(HasOpacity(under, 255));
     ASSERT_TRUE(hazuro->Choose(kHoverId));

@@ -158,9 +158,8 @@ static void StopAutoFade(HWND hwnd)
 
 // Closing hazuro: a window shown opaque keeps its mark, so it must look as
 // the mark says, unless all is given back.
-static void GiveBackAtExit(HWND hwnd)
+static void GiveBackAtExit()
 {
-    WatchWheel(hwnd, false);
     if (Settings.switches[SWITCH_EXIT_RESTORE])
         RestoreFadedWindows();
     else
@@ -307,7 +306,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
 
     case WM_DESTROY:
-        GiveBackAtExit(hwnd);
+        GiveBackAtExit();
         DeleteObject(hFontLarge);
         DeleteObject(hFontSmall);
         PostQuitMessage(0);

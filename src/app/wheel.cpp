@@ -1,9 +1,9 @@
 #include "app/wheel.h"
 
+#include "transparency/match.h"
 #include "transparency/pointer.h"
 
 static HWND WheelOwner;      // the main window, told of each turn
-static DWORD OwnProcess;     // its windows are never hazuro's to turn
 static HANDLE WheelThread;   // runs the hooks while watching, else NULL
 static DWORD WheelThreadId;
 static HHOOK MouseHook;      // while Ctrl and Alt are held
@@ -22,7 +22,7 @@ static LRESULT CALLBACK WatchMouse(int code, WPARAM wParam, LPARAM lParam)
     const MSLLHOOKSTRUCT *event = (const MSLLHOOKSTRUCT *)lParam;
     if (code == HC_ACTION && wParam == WM_MOUSEWHEEL && IsKeyDown(VK_CONTROL) &&
         IsKeyDown(VK_MENU) && !IsKeyDown(VK_LWIN) && !IsKeyDown(VK_RWIN)) {
-        HWND target = WheelTargetAt(event->pt, OwnProcess);
+        HWND target = WheelTargetAt(event->pt, ProcessOf(WheelOwner));
         if (target != NULL) {
             PostMessageA(WheelOwner, WM_WHEEL_TURNED, (WPARAM)target,
                          MAKELPARAM(HIWORD(event->mouseData), IsKeyDown(VK_SHIFT)));
@@ -37,28 +37,12 @@ static HHOOK Hook(int kind, HOOKPROC proc)
     return SetWindowsHookExA(kind, proc, GetModuleHandleA(NULL), 0);
 }
 
-// A keyboard hook hears of a key before its state changes.
-static bool IsHeldAfter(const KBDLLHOOKSTRUCT *event, int key, DWORD leftKey)
-{
-    if (event->vkCode == (DWORD)key || event->vkCode == leftKey || event->vkCode == leftKey + 1)
-        return (event->flags & LLKHF_UP) == 0;
-    return IsKeyDown(key);
-}
-
 // Every mouse event of the system would pass the mouse hook, every move of a
-// hand on the mouse: it is there only while Ctrl and Alt are held.
+// hand on the mouse: it is there only while Ctrl and Alt are held. A keyboard
+// hook hears of a key before its state changes, so the thread looks after it.
 static LRESULT CALLBACK WatchKeys(int code, WPARAM wParam, LPARAM lParam)
 {
-    const KBDLLHOOKSTRUCT *event = (const KBDLLHOOKSTRUCT *)lParam;
-    bool held = IsHeldAfter(event, VK_CONTROL, VK_LCONTROL) && IsHeldAfter(event, VK_MENU, VK_LMENU);
-    if (code == HC_ACTION && held != (MouseHook != NULL)) {
-        if (held) {
-            MouseHook = Hook(WH_MOUSE_LL, WatchMouse);
-        } else {
-            UnhookWindowsHookEx(MouseHook);
-            MouseHook = NULL;
-        }
-    }
+    PostThreadMessageA(WheelThreadId, WM_NULL, 0, 0);
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
@@ -69,6 +53,13 @@ static DWORD WINAPI RunWheelHook(LPVOID)
     HHOOK keys = Hook(WH_KEYBOARD_LL, WatchKeys);
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        bool held = IsKeyDown(VK_CONTROL) && IsKeyDown(VK_MENU);
+        if (held && MouseHook == NULL) {
+            MouseHook = Hook(WH_MOUSE_LL, WatchMouse);
+        } else if (!held && MouseHook != NULL) {
+            UnhookWindowsHookEx(MouseHook);
+            MouseHook = NULL;
+        }
     }
     UnhookWindowsHookEx(keys);
     UnhookWindowsHookEx(MouseHook);
@@ -80,14 +71,12 @@ void WatchWheel(HWND owner, bool on)
 {
     if (on && WheelThread == NULL) {
         WheelOwner = owner;
-        GetWindowThreadProcessId(owner, &OwnProcess);
         WheelThread = CreateThread(NULL, 0, RunWheelHook, NULL, 0, &WheelThreadId);
     } else if (!on && WheelThread != NULL) {
-        // A thread just started may have no message queue yet to take this.
-        while (!PostThreadMessageA(WheelThreadId, WM_QUIT, 0, 0) &&
-               WaitForSingleObject(WheelThread, 10) == WAIT_TIMEOUT) {
-        }
-        WaitForSingleObject(WheelThread, INFINITE);
+        // Again until it ends: a thread just started may have no message
+        // queue yet to take it.
+        while (WaitForSingleObject(WheelThread, 10) == WAIT_TIMEOUT)
+            PostThreadMessageA(WheelThreadId, WM_QUIT, 0, 0);
         CloseHandle(WheelThread);
         WheelThread = NULL;
     }

@@ -8,8 +8,7 @@ static const char kIniFileName[] = "hazuro.ini";
 static const char kSection[] = "config";
 static const char kDefaultTitle[] = "Internet Explorer";
 // The switches' keys, by Switch.
-static const char kSwitchKeys[SWITCH_COUNT][14] = {"auto", "active", "hover", "wheel",
-                                                    "restoreatexit"};
+static const char kSwitchKeys[] = "auto\0active\0hover\0wheel\0restoreatexit";
 static const char kMissing[] = "\x01";  // what a missing text reads as: no text of the file is it
 
 static char IniPath[SETTINGS_PATH_SIZE];  // filled at first use; empty until then
@@ -85,6 +84,15 @@ bool IsUsableHotkey(UINT value)
            (modifiers & (modifiers - 1)) != 0;
 }
 
+static const char *SwitchKey(int which)
+{
+    const char *key = kSwitchKeys;
+    while (which-- > 0)
+        while (*key++ != '\0') {
+        }
+    return key;
+}
+
 // A number of the file's section, or fallback where there is no file.
 static UINT ReadNumber(const char *key, UINT fallback, const char *iniPath)
 {
@@ -133,7 +141,7 @@ void LoadSettingsFrom(const char *iniPath)
     }
     Settings.ruleCount = count;
     for (int i = 0; i < SWITCH_COUNT; ++i)
-        Settings.switches[i] = ReadNumber(kSwitchKeys[i], 0, iniPath) != 0;
+        Settings.switches[i] = ReadNumber(SwitchKey(i), 0, iniPath) != 0;
     UINT hotkey = ReadNumber("hotkey", 0, iniPath);
     Settings.hotkey = IsUsableHotkey(hotkey) ? (WORD)hotkey : 0;
 }
@@ -220,7 +228,7 @@ bool SaveSettings()
 bool SaveSwitch(Switch which)
 {
     const char *path = GetIniPath();
-    return path != NULL && WriteNumber(kSwitchKeys[which], Settings.switches[which], path);
+    return path != NULL && WriteNumber(SwitchKey(which), Settings.switches[which], path);
 }
 
 void ShowSaveFailure(HWND owner)

@@ -28,8 +28,9 @@ bool CommandRunning()
 }
 
 // A style change waits on the window's thread without a limit, so it must
-// answer first. A thread that stays silent is passed over for the rest of the
-// command, and once the time is up, every other one is too.
+// answer first; one that Windows calls hung is not waited on at all. A thread
+// that stays silent is passed over for the rest of the command, and once the
+// time is up, every other one is too.
 bool Answers(HWND hwnd)
 {
     DWORD thread = GetWindowThreadProcessId(hwnd, NULL);
@@ -38,7 +39,7 @@ bool Answers(HWND hwnd)
             return false;
     LONG left = (LONG)(WaitDeadline - GetTickCount());
     DWORD_PTR result;
-    if (left > 0 && !IsHungAppWindow(hwnd) &&
+    if (left > 0 &&
         SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
                             left < ANSWER_WAIT_LIMIT_MS ? (UINT)left : (UINT)ANSWER_WAIT_LIMIT_MS,
                             &result))

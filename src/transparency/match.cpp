@@ -2,7 +2,6 @@
 
 #include "settings/settings.h"
 
-typedef BOOL(WINAPI *QueryFullProcessImageNameAProc)(HANDLE, DWORD, LPSTR, PDWORD);
 typedef DWORD(WINAPI *GetProcessImageFileNameAProc)(HANDLE, LPSTR, DWORD);
 typedef DWORD(WINAPI *GetModuleFileNameExAProc)(HANDLE, HMODULE, LPSTR, DWORD);
 
@@ -18,9 +17,8 @@ struct KnownProcess {
 };
 
 static bool ImageReadersLookedUp;
-static QueryFullProcessImageNameAProc pQueryFullProcessImageNameA;  // Vista and later
-static GetProcessImageFileNameAProc pGetProcessImageFileNameA;      // psapi.dll, XP and later
-static GetModuleFileNameExAProc pGetModuleFileNameExA;              // psapi.dll, 2000 and later
+static GetProcessImageFileNameAProc pGetProcessImageFileNameA;  // psapi.dll, XP and later
+static GetModuleFileNameExAProc pGetModuleFileNameExA;          // psapi.dll, 2000 and later
 static KnownProcess KnownProcesses[KNOWN_PROCESS_LIMIT];  // of the walk going on
 static int KnownProcessCount;
 
@@ -78,22 +76,24 @@ HMODULE LoadSystemLibrary(const char *name)
 {
     char path[MAX_PATH + 16];
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return NULL;
     path[length] = '\\';
     lstrcpynA(path + length + 1, name, 16);
     return LoadLibraryA(path);
 }
 
-// A 32-bit program on 64-bit Windows XP cannot read a 64-bit one's module
-// list, but its image file name, a device path ending in the same file name.
+DWORD ProcessOf(HWND hwnd)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    return process;
+}
+
+// A 32-bit program on 64-bit Windows cannot read a 64-bit one's module list,
+// but its image file name, a device path ending in the same file name. The
+// module list comes first, for its path is the one the program knows itself.
 static void LookUpImageReaders()
 {
     ImageReadersLookedUp = true;
-    pQueryFullProcessImageNameA = (QueryFullProcessImageNameAProc)(void (*)())GetProcAddress(
-        GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
-    if (pQueryFullProcessImageNameA != NULL)
-        return;
     HMODULE psapi = LoadSystemLibrary("psapi.dll");
     pGetProcessImageFileNameA = (GetProcessImageFileNameAProc)(void (*)())GetProcAddress(
         psapi, "GetProcessImageFileNameA");
@@ -101,23 +101,18 @@ static void LookUpImageReaders()
         (GetModuleFileNameExAProc)(void (*)())GetProcAddress(psapi, "GetModuleFileNameExA");
 }
 
-// The path of process's program into path (MAX_PATH bytes), or "" where it
-// cannot be read. The limited right reaches programs run as administrator.
-static void ReadImagePath(DWORD process, char *path)
+void ReadImagePath(DWORD process, char *path)
 {
     if (!ImageReadersLookedUp)
         LookUpImageReaders();
-    DWORD size = MAX_PATH;
-    HANDLE handle = OpenProcess(pQueryFullProcessImageNameA != NULL
-                                    ? PROCESS_QUERY_LIMITED_INFORMATION
-                                    : PROCESS_QUERY_INFORMATION | PROCESS_VM_READ,
-                                FALSE, process);
+    // Programs run as administrator refuse this, but their windows refuse to
+    // be faded too.
+    HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process);
     path[0] = '\0';
     if (handle == NULL)
         return;
-    if (pQueryFullProcessImageNameA != NULL ? !pQueryFullProcessImageNameA(handle, 0, path, &size)
-        : pGetProcessImageFileNameA != NULL ? pGetProcessImageFileNameA(handle, path, MAX_PATH) == 0
-        : pGetModuleFileNameExA == NULL || pGetModuleFileNameExA(handle, NULL, path, MAX_PATH) == 0)
+    if ((pGetModuleFileNameExA == NULL || pGetModuleFileNameExA(handle, NULL, path, MAX_PATH) == 0) &&
+        (pGetProcessImageFileNameA == NULL || pGetProcessImageFileNameA(handle, path, MAX_PATH) == 0))
         path[0] = '\0';
     CloseHandle(handle);
 }

@@ -18,6 +18,13 @@ bool ProgramNameMatches(const char *fileName, const char *name);
 // downloaded hazuro.exe.
 HMODULE LoadSystemLibrary(const char *name);
 
+DWORD ProcessOf(HWND hwnd);
+
+// The path of process's program into path (MAX_PATH bytes), or "" where it
+// cannot be read: as GetModuleFileName gives it where hazuro may read the
+// program's module list, else a device path whose last part is the file name.
+void ReadImagePath(DWORD process, char *path);
+
 // Whether h is the shell's desktop, the wallpaper behind it or a taskbar:
 // never faded nor touched.
 bool IsShellSurface(HWND h);

@@ -12,7 +12,6 @@ enum {
     WHEEL_STEP = 16,         // opacity a notch of the wheel changes; with Shift, a quarter
     WHEEL_FINE_STEP = 4,
     WHEEL_FLOOR = 16,        // the wheel never fades a window out of sight
-    POINTER_WALK_TICKS = 8   // a still pointer's window is looked for anew this often
 };
 
 enum { BY_ACTIVE, BY_POINTER };
@@ -26,7 +25,6 @@ static int WheelTurned;      // their part of a notch not acted on yet
 static HWND UnderPointer;    // the top-level window found under the pointer
 static POINT PointerFoundAt;      // where it was found
 static HWND ForegroundWhenFound;  // the active window then
-static int TicksSincePointerWalk;
 
 // Windows 8 and later keep windows that are visible but not shown, such as
 // apps on another virtual desktop or a closed Start menu, cloaked.
@@ -49,16 +47,13 @@ struct PointWalk {
 
 // By the rectangle, not by what takes the clicks: a window that lets every
 // click through, as one at opacity 0 does on Windows, is the very one a user
-// wants to see. Click-through windows of other programs, such as overlays,
-// are looked through.
+// wants to see.
 static BOOL CALLBACK VisitWindowAt(HWND h, LPARAM lParam)
 {
     PointWalk *walk = (PointWalk *)lParam;
     RECT rect;
-    const LONG clickThrough = WS_EX_LAYERED | WS_EX_TRANSPARENT;
     if (!GetWindowRect(h, &rect) || walk->pt.x < rect.left || walk->pt.x >= rect.right ||
         walk->pt.y < rect.top || walk->pt.y >= rect.bottom || !IsWindowVisible(h) ||
-        ((GetWindowLongA(h, GWL_EXSTYLE) & clickThrough) == clickThrough && !IsFadedByHazuro(h)) ||
         IsCloaked(h))
         return TRUE;
     walk->found = h;
@@ -75,9 +70,7 @@ HWND TopLevelWindowAt(POINT pt)
 HWND WheelTargetAt(POINT pt, DWORD ownProcess)
 {
     HWND h = TopLevelWindowAt(pt);
-    DWORD process = 0;
-    GetWindowThreadProcessId(h, &process);
-    if (h == NULL || process == ownProcess || IsShellSurface(h) ||
+    if (h == NULL || ProcessOf(h) == ownProcess || IsShellSurface(h) ||
         (IsLayered(h) && !IsFadedByHazuro(h)))
         return NULL;
     return h;
@@ -98,10 +91,12 @@ void TurnWheel(HWND hwnd, int delta, bool fine)
         return;  // its program's since the turn
     int alpha = mark != 0 ? (BYTE)mark : 255;
     int next = alpha + notches * (fine ? WHEEL_FINE_STEP : WHEEL_STEP);
+    // A rule may have faded it further: never lower still.
+    int floor = notches < 0 && alpha < WHEEL_FLOOR ? alpha : WHEEL_FLOOR;
     if (next > 255)
         next = 255;
-    if (next < WHEEL_FLOOR)  // a rule may have faded it further: never lower still
-        next = notches > 0 || alpha > WHEEL_FLOOR ? WHEEL_FLOOR : alpha;
+    if (next < floor)
+        next = floor;
     if (mark != 0) {
         SetFadedOpacity(hwnd, next);
     } else if (next < 255) {
@@ -136,22 +131,20 @@ static void ShowOpaqueBy(int item, HWND shown)
         ShowLook(shown, true);
 }
 
-// The windows under a pointer that stays put change only as windows open,
-// close or move: most often with the active window, else once in a while.
+// The window under a pointer that stays put changes as windows come to the
+// front, most often with the active window: only then is it looked for anew.
 void ShowWindowsOpaque(bool active, bool hovered)
 {
     HWND foreground = GetForegroundWindow();
     POINT pt;
     ShowOpaqueBy(BY_ACTIVE, active ? FadedWindowFrom(foreground) : NULL);
     if (!hovered || !GetCursorPos(&pt)) {
-        TicksSincePointerWalk = POINTER_WALK_TICKS;
-        UnderPointer = NULL;
+        UnderPointer = ForegroundWhenFound = NULL;
     } else if (pt.x != PointerFoundAt.x || pt.y != PointerFoundAt.y ||
-               foreground != ForegroundWhenFound || ++TicksSincePointerWalk >= POINTER_WALK_TICKS) {
+               foreground != ForegroundWhenFound) {
         UnderPointer = TopLevelWindowAt(pt);
         PointerFoundAt = pt;
         ForegroundWhenFound = foreground;
-        TicksSincePointerWalk = 0;
     }
     ShowOpaqueBy(BY_POINTER, FadedWindowFrom(UnderPointer));
 }

@@ -17,13 +17,6 @@ static ChangedWindow ChangedWindows[CHANGED_WINDOW_LIMIT];  // by the last press
 static int ChangedWindowCount;
 static bool ChangesWereGiveBacks;  // the last command gave back, else it faded
 
-static DWORD ProcessOf(HWND hwnd)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(hwnd, &process);
-    return process;
-}
-
 static void StartChanges(bool giveBacks)
 {
     ChangedWindowCount = 0;
