@@ -21,5 +21,7 @@
 #define IDM_HOVER        0x0040
 #define IDM_EXIT_RESTORE 0x0050
 #define IDM_WHEEL        0x0060
+#define IDM_TRAY         0x0070
+#define IDM_SHOW         0x0080
 
 #endif

@@ -15,7 +15,7 @@ except ImportError:
              "(scripts/install-deps.sh) and run this with Debian's python3")
 
 SIZE_LIMIT = 20 * 1024
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll"}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "shell32.dll"}
 LANG_EN_US = 1033
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 

@@ -2,7 +2,7 @@
 # test drives it through its windows.
 add_executable(hazuro_e2e_tests e2e_test.cpp test_windows.cpp)
 target_compile_options(hazuro_e2e_tests PRIVATE ${HAZURO_TEST_FLAGS})
-target_link_libraries(hazuro_e2e_tests PRIVATE GTest::gtest)
+target_link_libraries(hazuro_e2e_tests PRIVATE GTest::gtest shell32)
 target_link_options(hazuro_e2e_tests PRIVATE -static)
 add_dependencies(hazuro_e2e_tests hazuro)
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include "test_windows.h"
@@ -29,6 +30,8 @@ const int kAutoId = 0x0020;
 const int kActiveId = 0x0030;
 const int kHoverId = 0x0040;
 const int kWheelId = 0x0060;
+const int kTrayId = 0x0070;
+const UINT kTrayIconMessage = WM_APP + 2;  // the icon's news, with the mouse message in lParam
 const int kExitRestoreId = 0x0050;
 const int kMessageTextId = 0xFFFF;  // the text of a message box
 
@@ -64,14 +67,14 @@ bool RoundTrip(HWND hwnd, UINT message = WM_NULL, WPARAM wParam = 0, LPARAM lPar
                                &result) != 0;
 }
 
-// A visible top-level window of process pid with this class and title.
-HWND FindWindowOf(DWORD pid, const char *windowClass, const char *title)
+// A top-level window of process pid with this class and title, a visible one if shown.
+HWND FindWindowOf(DWORD pid, const char *windowClass, const char *title, bool shown = true)
 {
     for (HWND h = FindWindowExA(NULL, NULL, windowClass, title); h != NULL;
          h = FindWindowExA(NULL, h, windowClass, title)) {
         DWORD owner = 0;
         GetWindowThreadProcessId(h, &owner);
-        if (owner == pid && IsWindowVisible(h))
+        if (owner == pid && (!shown || IsWindowVisible(h)))
             return h;
     }
     return NULL;
@@ -159,7 +162,7 @@ public:
 
     // showCommand, unless negative, is the show state the program is asked for.
     bool Start(const std::string &exePath, const std::string &arguments,
-               const std::string &currentDirectory, int showCommand)
+               const std::string &currentDirectory, int showCommand, bool shown = true)
     {
         std::string commandLine = "\"" + exePath + "\"";
         if (!arguments.empty())
@@ -175,8 +178,8 @@ public:
                             currentDirectory.c_str(), &startup, &process))
             return false;
         // A program that quits at once need not be waited for.
-        WaitUntil([this] {
-            window = FindWindowOf(process.dwProcessId, "HAZURO_CLASS", "hazuro Ver1.00");
+        WaitUntil([this, shown] {
+            window = FindWindowOf(process.dwProcessId, "HAZURO_CLASS", "hazuro Ver1.00", shown);
             return window != NULL || Ended();
         });
         if (window == NULL)
@@ -282,11 +285,11 @@ protected:
     }
 
     // Starts the program; a failure ends the test.
-    void Launch(const std::string &arguments = "", int showCommand = -1)
+    void Launch(const std::string &arguments = "", int showCommand = -1, bool shown = true)
     {
         hazuro.reset(new Hazuro);
         ASSERT_TRUE(hazuro->Start(appDirectory + "hazuro.exe", arguments, workDirectory,
-                                  showCommand))
+                                  showCommand, shown))
             << "the main window did not appear";
     }
 
@@ -444,6 +447,77 @@ TEST_F(MainWindow, GrowsHalfAgainAt150Percent)
     EXPECT_EQ(Describe(client), "(0,0)-(555,188)");
     EXPECT_EQ(Describe(ClientRectOf(GetDlgItem(hazuro->window, kApplyId))), "(15,15)-(540,120)");
     EXPECT_EQ(Describe(ClientRectOf(GetDlgItem(hazuro->window, kSettingsId))), "(15,135)-(540,173)");
+}
+
+// Keys as the keyboard sends them, to whatever program is in front.
+void SendKeys(std::initializer_list<BYTE> keys, DWORD flags = 0)
+{
+    for (BYTE key : keys)
+        keybd_event(key, 0, flags | (key == VK_RIGHT ? KEYEVENTF_EXTENDEDKEY : 0), 0);
+}
+
+// Whether hwnd's icon is in the notification area: only one there takes a change.
+bool HasTrayIcon(HWND hwnd, DWORD change = NIM_MODIFY)
+{
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = hwnd;
+    icon.uID = 1;
+    return Shell_NotifyIconA(change, &icon) != 0;
+}
+
+// Wine lets a test reach the icon only as the shell does, by its messages, and
+// the icon's menu from the keyboard, as a user does.
+void UseTrayMenu(Hazuro &hazuro, BYTE key)
+{
+    PostMessageA(hazuro.window, kTrayIconMessage, 1, WM_RBUTTONUP);
+    hazuro.WaitForWindow("#32768", NULL);
+    SendKeys({key});
+    SendKeys({key}, KEYEVENTF_KEYUP);
+}
+
+// In the notification area: a minimise hides the window and a click on the
+// icon shows it, the icon comes back when Explorer restarts, a second start
+// shows the first and ends, and the menu works; off, the icon goes. Started
+// minimised, it is never shown.
+TEST_F(MainWindow, InTheNotificationArea)
+{
+    WriteIni("hazuro e2e tray", 40);
+    Launch();
+    HWND window = hazuro->window;
+    EXPECT_FALSE(HasTrayIcon(window));
+    ASSERT_TRUE(hazuro->Choose(kTrayId));
+    EXPECT_EQ(IniValue("tray"), "1");
+    EXPECT_TRUE(HasTrayIcon(window));
+    for (int i = 0; i < 2; ++i) {
+        PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindowVisible(window); }));
+        if (i == 0) {
+            ASSERT_TRUE(RoundTrip(window, kTrayIconMessage, 1, WM_LBUTTONUP));
+        } else {
+            Hazuro second;
+            EXPECT_FALSE(second.Start(appDirectory + "hazuro.exe", "", workDirectory, -1, false));
+            EXPECT_EQ(second.Close(false), 0u);
+        }
+        EXPECT_TRUE(WaitUntil([window] { return IsWindowVisible(window) && !IsIconic(window); }));
+    }
+    ASSERT_TRUE(HasTrayIcon(window, NIM_DELETE));  // as when Explorer ends
+    ASSERT_TRUE(RoundTrip(window, RegisterWindowMessageA("TaskbarCreated")));
+    EXPECT_TRUE(HasTrayIcon(window));
+    HWND target = Window("a - hazuro e2e tray");
+    UseTrayMenu(*hazuro, 'H');  // 半透明にする
+    EXPECT_TRUE(WaitUntil([target] { return LayeredStateOf(target).alpha == 40; }));
+    ASSERT_TRUE(hazuro->Choose(kTrayId));
+    EXPECT_FALSE(HasTrayIcon(window));
+    ASSERT_TRUE(hazuro->Choose(kTrayId));
+    EXPECT_EQ(hazuro->Close(), 0u);
+    EXPECT_FALSE(HasTrayIcon(window));
+
+    Launch("", SW_SHOWMINNOACTIVE, false);
+    EXPECT_FALSE(WaitUntil([this] { return IsWindowVisible(hazuro->window); }, 1000));
+    EXPECT_TRUE(HasTrayIcon(hazuro->window));
+    UseTrayMenu(*hazuro, 'Q');  // 終了
+    EXPECT_EQ(hazuro->Close(false), 0u);
 }
 
 using Apply = EndToEnd;
@@ -874,12 +948,6 @@ TEST_F(ActiveOpaque, TheActiveFadedWindowIsOpaqueAndLeftTakesBackItsOwnOpacity)
     EXPECT_EQ(IniValue("active"), "0");
 }
 
-// Keys as the keyboard sends them, to whatever program is in front.
-void SendKeys(std::initializer_list<BYTE> keys, DWORD flags = 0)
-{
-    for (BYTE key : keys)
-        keybd_event(key, 0, flags | (key == VK_RIGHT ? KEYEVENTF_EXTENDEDKEY : 0), 0);
-}
 
 // The faded window under the pointer is opaque too, found where it is on the
 // screen: even one that lets every click through, as one at opacity 0 does on

@@ -60,13 +60,14 @@ TEST_F(SystemMenu, ItemsFollowASeparatorAtTheEnd)
                  {IDM_HOVER, "マウスの下のウィンドウは不透明にする(&M)"},
                  {IDM_WHEEL, "Ctrl+Alt+ホイールで透明度を変える(&W)"},
                  {IDM_EXIT_RESTORE, "終了時に元に戻す(&X)"},
+                 {IDM_TRAY, "タスクトレイに入れる(&T)"},
                  {IDM_RESTORE, "元に戻す(&R)"}};
     int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 7);
-    EXPECT_EQ(GetMenuState(menu, count - 7, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
-    for (int i = 0; i < 6; ++i) {
+    ASSERT_GE(count, 8);
+    EXPECT_EQ(GetMenuState(menu, count - 8, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
+    for (int i = 0; i < 7; ++i) {
         char text[64];
-        EXPECT_EQ(GetMenuItemID(menu, count - 6 + i), items[i].id);
+        EXPECT_EQ(GetMenuItemID(menu, count - 7 + i), items[i].id);
         GetMenuStringA(menu, items[i].id, text, sizeof text, MF_BYCOMMAND);
         EXPECT_STREQ(text, items[i].text);
     }

@@ -1,9 +1,9 @@
 #!/bin/sh
 # screenshots.sh [--demo]: remakes docs/main-window.png, docs/settings-dialog.png,
-# docs/before.png, docs/after.png and docs/system-menu.png. Runs hazuro and
-# Wine's Notepad on a private virtual X display with a compositing manager,
-# which is what shows a layered window really translucent, and clicks through
-# the program.
+# docs/before.png, docs/after.png, docs/system-menu.png and docs/tray-menu.png.
+# Runs hazuro and Wine's Notepad on a private virtual X display with a
+# compositing manager, which is what shows a layered window really
+# translucent, and clicks through the program.
 # --demo (what run.sh does without a display) only shows the program's main job:
 # Notepad before and after a click on the big button, as build/demo/before.png
 # and after.png, and the opacity that Notepad's window then has.
@@ -18,6 +18,11 @@ pictures=$root/docs
 
 scripts/install-deps.sh --screenshots
 exe=$(scripts/build-exe.sh)
+if [ -z "$demo" ]; then
+    # Its helper opens the icon's menu.
+    cmake --preset tests-x64 >/dev/null
+    cmake --build --preset tests-x64 --target sweep_benchmark >/dev/null
+fi
 
 loader=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
@@ -121,10 +126,11 @@ if [ ! -f "$WINEPREFIX/.screenshots-ready" ]; then
 fi
 
 # hazuro reads its settings from beside the exe, in code page 932; a shortcut
-# key (Ctrl+Alt+F9) and two more rules show in the settings dialog.
+# key (Ctrl+Alt+F9) and two more rules show in the settings dialog, and its
+# icon is in the notification area.
 mkdir "$work/app"
 cp "$exe" "$work/app/"
-printf '[config]\r\nietitle=メモ帳\r\nalpha=32\r\nhotkey=1656\r\nietitle2=Mozilla Firefox\r\nalpha2=96\r\nprogram3=msedge.exe\r\nalpha3=128\r\n' |
+printf '[config]\r\nietitle=メモ帳\r\nalpha=32\r\ntray=1\r\nhotkey=1656\r\nietitle2=Mozilla Firefox\r\nalpha2=96\r\nprogram3=msedge.exe\r\nalpha3=128\r\n' |
     iconv -f UTF-8 -t CP932 >"$work/app/hazuro.ini"
 printf '今日の作業メモ\r\n\r\n- 見積書を作る\r\n- 会議は15時から\r\n- hazuro の画面を撮る\r\n' |
     iconv -f UTF-8 -t CP932 >"$work/memo.txt"
@@ -177,11 +183,19 @@ if [ -z "$demo" ]; then
     xdotool key Up
     settle
     geometry "$main"
-    capture system-menu.png "$X" "$Y" "$W" 308
+    capture system-menu.png "$X" "$Y" "$W" 326
     xdotool key Escape Escape
+
+    # The icon's menu, opened where the pointer is, as by a right-click on
+    # the icon.
+    xdotool mousemove 470 20
+    "$loader" build/tests-x64/tests/sweep_benchmark.exe --tray-menu || fail "no menu to open"
+    settle
+    capture tray-menu.png 470 20 300 228
+    xdotool key Escape
 fi
 
-pngs="main-window settings-dialog before after system-menu"
+pngs="main-window settings-dialog before after system-menu tray-menu"
 [ -z "$demo" ] || pngs="before after"
 echo "screenshots: $exe, started under Wine, faded Notepad"
 for f in $pngs; do

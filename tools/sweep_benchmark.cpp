@@ -13,6 +13,9 @@
 // 300 windows in a process of its own and turns the wheel over the top one,
 // with Ctrl and Alt held, ten notches down and ten up, and prints how long
 // each took to show on the window.
+// sweep_benchmark --tray-menu: opens the notification-area menu of a running
+// hazuro, as a right-click on its icon does (for tools/screenshots.sh: Wine's
+// own tray window takes no click from xdotool).
 // Not a test; tools/benchmark.sh runs it under Wine.
 #include <stdio.h>
 #include <stdlib.h>
@@ -165,6 +168,8 @@ int main(int argc, char **argv)
         return MoveMouse(atoi(argv[2]));
     if (argc == 2 && strcmp(argv[1], "--notch") == 0)
         return TurnNotches();
+    if (argc == 2 && strcmp(argv[1], "--tray-menu") == 0)
+        return !PostMessageA(FindWindowA("HAZURO_CLASS", NULL), WM_APP + 2, 1, WM_RBUTTONUP);
     const char *order = argc >= 4 ? argv[3] : "spread";
     bool rules = argc == 5 && strcmp(argv[4], "rules") == 0;
     int n = argc >= 3 ? atoi(argv[1]) : -1;

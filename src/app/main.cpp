@@ -5,6 +5,8 @@
 
 #include "app/hotkey.h"
 #include "app/main_window.h"
+#include "app/tray.h"
+#include "settings/settings.h"
 #include "transparency/mark.h"
 
 static const char kErrorCaption[] = "エラー";
@@ -25,6 +27,13 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
     case LAYERED_OK:
         break;
     }
+
+    LoadSettings();
+    // With its icon in the notification area, hazuro runs once: a second
+    // start of the same hazuro.exe shows the first, and says nothing.
+    bool inTray = Settings.switches[SWITCH_TRAY];
+    if (inTray && ShowRunningCopy())
+        return 0;
 
     // The settings dialog's shortcut-key field is a common control.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_HOTKEY_CLASS};
@@ -47,7 +56,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
     wc.lpszClassName = "HAZURO_CLASS";
     // Not shared: a shared load may hand back the large image already loaded.
     int small = GetSystemMetrics(SM_CXSMICON);
-    wc.hIconSm = (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, small, small, 0);
+    TrayIconImage = wc.hIconSm =
+        (HICON)LoadImageA(hInstance, "MAINICON", IMAGE_ICON, small, small, 0);
     RegisterClassExA(&wc);
 
     HWND window = CreateWindowExA(0, "HAZURO_CLASS", "hazuro Ver1.00",
@@ -55,7 +65,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
                                   CW_USEDEFAULT, 0, NULL, NULL, hInstance, NULL);
     if (window == NULL)
         return 0;
-    ShowWindow(window, nCmdShow);
+    // Started minimised with its icon in the notification area, it goes
+    // straight there: never shown, not even as a taskbar button.
+    const int minimised = 1 << SW_SHOWMINIMIZED | 1 << SW_MINIMIZE | 1 << SW_SHOWMINNOACTIVE |
+                          1 << SW_FORCEMINIMIZE;
+    if (!inTray || nCmdShow > SW_FORCEMINIMIZE || !(minimised >> nCmdShow & 1))
+        ShowWindow(window, nCmdShow);
     UpdateWindow(window);
     // Now, so that a message about the key has its owner on screen.
     ApplyHotkey(window);

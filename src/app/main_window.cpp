@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/hotkey.h"
+#include "app/tray.h"
 #include "app/wheel.h"
 #include "resource.h"
 #include "settings/config_dialog.h"
@@ -23,8 +24,12 @@ enum {
     // held: the first comes a second after the press at the latest.
     HOTKEY_REPEAT_WAIT_MS = 1100,
     OPAQUE_LOOK_TIMER = 3,     // runs while the active window or the one under the pointer is shown opaque
-    OPAQUE_LOOK_POLL_MS = 250
+    OPAQUE_LOOK_POLL_MS = 250,
+    TRAY_RETRY_TIMER = 4,      // runs while the shell does not take the icon yet
+    TRAY_RETRY_MS = 3000
 };
+
+static UINT TaskbarCreated;  // Explorer's news that it started: its notification area is new and empty
 
 static UINT HeldHotkey;  // the shortcut key's virtual key from its press to its release, else 0
 static DWORD HotkeyPressedAt;  // when the held key's press came
@@ -91,32 +96,48 @@ void SetClientSize(HWND hwnd, int cx, int cy)
     SetWindowPos(hwnd, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
 }
 
-// The system menu's switches, by Switch, and their texts in the same order.
-static const WORD kSwitchItems[SWITCH_COUNT] = {IDM_AUTO, IDM_ACTIVE, IDM_HOVER, IDM_WHEEL,
-                                                IDM_EXIT_RESTORE};
-static const char kSwitchTexts[] = "自動で半透明にする(&A)\0"
-                                   "アクティブなウィンドウは不透明にする(&O)\0"
-                                   "マウスの下のウィンドウは不透明にする(&M)\0"
-                                   "Ctrl+Alt+ホイールで透明度を変える(&W)\0"
-                                   "終了時に元に戻す(&X)";
+// The notification area's menu, in its order; the system menu takes its part
+// from the first separator to 元に戻す. The switches stand in Switch's order.
+static const WORD kMenuItems[] = {IDM_SHOW,  IDC_APPLY,  0, IDM_AUTO, IDM_ACTIVE, IDM_HOVER,
+                                  IDM_WHEEL, IDM_EXIT_RESTORE, IDM_TRAY, IDM_RESTORE, 0,
+                                  IDC_CONFIG, SC_CLOSE};
+static const char kMenuTexts[] = "表示(&S)\0"
+                                 "半透明にする(&H)\0"
+                                 "\0"
+                                 "自動で半透明にする(&A)\0"
+                                 "アクティブなウィンドウは不透明にする(&O)\0"
+                                 "マウスの下のウィンドウは不透明にする(&M)\0"
+                                 "Ctrl+Alt+ホイールで透明度を変える(&W)\0"
+                                 "終了時に元に戻す(&X)\0"
+                                 "タスクトレイに入れる(&T)\0"
+                                 "元に戻す(&R)\0"
+                                 "\0"
+                                 "設定(&C)...\0"
+                                 "終了(&Q)";
+enum {
+    FIRST_SWITCH_ITEM = 3,
+    SYSTEM_MENU_FIRST_ITEM = 2,
+    SYSTEM_MENU_ITEM_END = 10,
+    MENU_ITEM_COUNT = sizeof kMenuItems / sizeof kMenuItems[0]
+};
 
-// The switches, then 元に戻す.
-static void AppendCommandItems(HMENU menu)
+static void AppendMenuItems(HMENU menu, int first, int end)
 {
-    const char *text = kSwitchTexts;
-    for (int i = 0; i < SWITCH_COUNT; ++i) {
-        AppendMenuA(menu, MF_STRING, kSwitchItems[i], text);
+    const char *text = kMenuTexts;
+    for (int i = 0; i < end; ++i) {
+        if (i >= first)
+            AppendMenuA(menu, kMenuItems[i] != 0 ? MF_STRING : MF_SEPARATOR, kMenuItems[i], text);
         while (*text++ != '\0') {
         }
     }
-    AppendMenuA(menu, MF_STRING, IDM_RESTORE, "元に戻す(&R)");
 }
 
 // Each switch checked as it stands, 元に戻す greyed while nothing can be given back.
 static void UpdateCommandItems(HMENU menu)
 {
     for (int i = 0; i < SWITCH_COUNT; ++i)
-        CheckMenuItem(menu, kSwitchItems[i], Settings.switches[i] ? MF_CHECKED : MF_UNCHECKED);
+        CheckMenuItem(menu, kMenuItems[FIRST_SWITCH_ITEM + i],
+                      Settings.switches[i] ? MF_CHECKED : MF_UNCHECKED);
     EnableMenuItem(menu, IDM_RESTORE, FadedWindowCount() > 0 ? MF_ENABLED : MF_GRAYED);
 }
 
@@ -138,12 +159,43 @@ static void ApplySwitches(HWND hwnd)
     RunTimer(hwnd, OPAQUE_LOOK_TIMER, on[SWITCH_ACTIVE] || on[SWITCH_HOVER], OPAQUE_LOOK_POLL_MS);
     ShowWindowsOpaque(on[SWITCH_ACTIVE], on[SWITCH_HOVER]);
     WatchWheel(hwnd, on[SWITCH_WHEEL]);
+    // At sign-in the shell may not take the icon yet: tried again until it does.
+    RunTimer(hwnd, TRAY_RETRY_TIMER, on[SWITCH_TRAY] && !SetTrayIcon(hwnd, true), TRAY_RETRY_MS);
+}
+
+// Restored and in front, or the dialog or message box it has open.
+static void ShowMainWindow(HWND hwnd)
+{
+    ShowWindow(hwnd, SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(hwnd));
+}
+
+// As notification-area menus must: in front while open, so that a click
+// elsewhere or Esc closes it, and a message after it, so that it closes at
+// once. The command chosen comes as WM_COMMAND.
+static void OpenTrayMenu(HWND hwnd)
+{
+    HMENU menu = CreatePopupMenu();
+    AppendMenuItems(menu, 0, MENU_ITEM_COUNT);
+    UpdateCommandItems(menu);
+    SetMenuDefaultItem(menu, IDM_SHOW, FALSE);
+    POINT pt;
+    GetCursorPos(&pt);
+    SetForegroundWindow(hwnd);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, NULL);
+    PostMessageA(hwnd, WM_NULL, 0, 0);
+    DestroyMenu(menu);
 }
 
 static void Toggle(HWND hwnd, int which)
 {
     Settings.switches[which] = !Settings.switches[which];
     ApplySwitches(hwnd);
+    if (which == SWITCH_TRAY && !Settings.switches[SWITCH_TRAY]) {
+        SetTrayIcon(hwnd, false);
+        if (!IsWindowVisible(hwnd))
+            ShowMainWindow(hwnd);
+    }
     if (!SaveSwitch((Switch)which))
         ShowSaveFailure(hwnd);
 }
@@ -158,8 +210,10 @@ static void StopAutoFade(HWND hwnd)
 
 // Closing hazuro: a window shown opaque keeps its mark, so it must look as
 // the mark says, unless all is given back.
-static void GiveBackAtExit()
+static void GiveBackAtExit(HWND hwnd)
 {
+    if (Settings.switches[SWITCH_TRAY])
+        SetTrayIcon(hwnd, false);
     if (Settings.switches[SWITCH_EXIT_RESTORE])
         RestoreFadedWindows();
     else
@@ -168,6 +222,10 @@ static void GiveBackAtExit()
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == TaskbarCreated) {
+        ApplySwitches(hwnd);
+        return 0;
+    }
     switch (message) {
     case WM_CREATE: {
         // Placed and given their fonts by LayOut, for the window's DPI.
@@ -177,10 +235,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         CreateWindowExA(0, "BUTTON", "設定", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0,
                         hwnd, (HMENU)(INT_PTR)IDC_CONFIG, instance, NULL);
         LayOut(hwnd, DpiOf(hwnd));
-        HMENU menu = GetSystemMenu(hwnd, FALSE);
-        AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
-        AppendCommandItems(menu);
-        LoadSettings();
+        AppendMenuItems(GetSystemMenu(hwnd, FALSE), SYSTEM_MENU_FIRST_ITEM, SYSTEM_MENU_ITEM_END);
+        TaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
         ApplySwitches(hwnd);
         return 0;
     }
@@ -204,12 +260,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         }
         }
-        return DefWindowProcA(hwnd, message, wParam, lParam);
-
+        // The notification area's menu sends the system menu's commands so.
+        [[fallthrough]];
     case WM_SYSCOMMAND:
         // The system keeps the low four bits of the command for itself.
         for (int i = 0; i < SWITCH_COUNT; ++i) {
-            if ((wParam & 0xFFF0) == kSwitchItems[i]) {
+            if ((wParam & 0xFFF0) == kMenuItems[FIRST_SWITCH_ITEM + i]) {
                 Toggle(hwnd, i);
                 return 0;
             }
@@ -219,11 +275,30 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             StopAutoFade(hwnd);
             return 0;
         }
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        if ((wParam & 0xFFF0) == IDM_SHOW) {
+            ShowMainWindow(hwnd);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, WM_SYSCOMMAND, wParam, lParam);
 
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam))  // the system menu
-            UpdateCommandItems(GetSystemMenu(hwnd, FALSE));
+            UpdateCommandItems((HMENU)wParam);
+        return 0;
+
+    case WM_TRAY_ICON:
+        // With a dialog or a message box open, any click brings it to the front.
+        if (lParam == WM_RBUTTONUP && GetLastActivePopup(hwnd) == hwnd)
+            OpenTrayMenu(hwnd);
+        else if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP)
+            ShowMainWindow(hwnd);
+        return 0;
+
+    case WM_SIZE:
+        // Minimised with its icon in the notification area, it leaves the
+        // taskbar and Alt+Tab.
+        if (wParam == SIZE_MINIMIZED && Settings.switches[SWITCH_TRAY])
+            ShowWindow(hwnd, SW_HIDE);
         return 0;
 
     case WM_WHEEL_TURNED:
@@ -252,6 +327,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // While the key holds windows given back, they stay so.
         if (wParam == AUTO_FADE_TIMER && !(HeldHotkey != 0 && HotkeyGaveBack)) {
             RunAutomaticSweep(hwnd);
+        } else if (wParam == TRAY_RETRY_TIMER) {
+            ApplySwitches(hwnd);
         } else if (wParam == OPAQUE_LOOK_TIMER) {
             ShowWindowsOpaque(Settings.switches[SWITCH_ACTIVE], Settings.switches[SWITCH_HOVER]);
         } else if (wParam == HOTKEY_RELEASE_TIMER) {
@@ -306,7 +383,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
 
     case WM_DESTROY:
-        GiveBackAtExit();
+        GiveBackAtExit(hwnd);
         DeleteObject(hFontLarge);
         DeleteObject(hFontSmall);
         PostQuitMessage(0);

@@ -8,7 +8,7 @@ static const char kIniFileName[] = "hazuro.ini";
 static const char kSection[] = "config";
 static const char kDefaultTitle[] = "Internet Explorer";
 // The switches' keys, by Switch.
-static const char kSwitchKeys[] = "auto\0active\0hover\0wheel\0restoreatexit";
+static const char kSwitchKeys[] = "auto\0active\0hover\0wheel\0restoreatexit\0tray";
 static const char kMissing[] = "\x01";  // what a missing text reads as: no text of the file is it
 
 static char IniPath[SETTINGS_PATH_SIZE];  // filled at first use; empty until then

@@ -27,6 +27,7 @@ enum Switch {
     SWITCH_HOVER,         // the faded window under the pointer is shown opaque
     SWITCH_WHEEL,         // Ctrl+Alt and the mouse wheel change a window's opacity
     SWITCH_EXIT_RESTORE,  // closing hazuro gives every faded window back
+    SWITCH_TRAY,          // hazuro's icon is in the notification area, where it goes when minimised
     SWITCH_COUNT
 };
 

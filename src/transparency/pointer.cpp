@@ -35,9 +35,10 @@ static bool IsCloaked(HWND h)
         pDwmGetWindowAttribute = (DwmGetWindowAttributeProc)(void (*)())GetProcAddress(
             LoadSystemLibrary("dwmapi.dll"), "DwmGetWindowAttribute");
     }
-    DWORD cloaked = 0;
-    return pDwmGetWindowAttribute != NULL &&
-           pDwmGetWindowAttribute(h, DWM_CLOAKED, &cloaked, sizeof cloaked) == S_OK && cloaked;
+    DWORD cloaked = 0;  // unless told so
+    if (pDwmGetWindowAttribute != NULL)
+        pDwmGetWindowAttribute(h, DWM_CLOAKED, &cloaked, sizeof cloaked);
+    return cloaked != 0;
 }
 
 struct PointWalk {
