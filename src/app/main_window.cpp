@@ -208,8 +208,8 @@ static void StopAutoFade(HWND hwnd)
         Toggle(hwnd, SWITCH_AUTO);
 }
 
-// Closing hazuro: a window shown opaque keeps its mark, so it must look as
-// the mark says, unless all is given back.
+// Closing hazuro: its icon goes, and a window shown opaque keeps its mark, so
+// it must look as the mark says, unless all is given back.
 static void GiveBackAtExit(HWND hwnd)
 {
     if (Settings.switches[SWITCH_TRAY])

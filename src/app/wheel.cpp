@@ -20,8 +20,11 @@ static bool IsKeyDown(int key)
 static LRESULT CALLBACK WatchMouse(int code, WPARAM wParam, LPARAM lParam)
 {
     const MSLLHOOKSTRUCT *event = (const MSLLHOOKSTRUCT *)lParam;
-    if (code == HC_ACTION && wParam == WM_MOUSEWHEEL && IsKeyDown(VK_CONTROL) &&
-        IsKeyDown(VK_MENU) && !IsKeyDown(VK_LWIN) && !IsKeyDown(VK_RWIN)) {
+    int held = IsKeyDown(VK_CONTROL) + IsKeyDown(VK_MENU);
+    if (held == 0)
+        PostThreadMessageA(WheelThreadId, WM_NULL, 0, 0);  // no longer wanted
+    if (code == HC_ACTION && wParam == WM_MOUSEWHEEL && held == 2 && !IsKeyDown(VK_LWIN) &&
+        !IsKeyDown(VK_RWIN)) {
         HWND target = WheelTargetAt(event->pt, ProcessOf(WheelOwner));
         if (target != NULL) {
             PostMessageA(WheelOwner, WM_WHEEL_TURNED, (WPARAM)target,
@@ -38,8 +41,8 @@ static HHOOK Hook(int kind, HOOKPROC proc)
 }
 
 // Every mouse event of the system would pass the mouse hook, every move of a
-// hand on the mouse: it is there only while Ctrl and Alt are held. A keyboard
-// hook hears of a key before its state changes, so the thread looks after it.
+// hand on the mouse: it is there only while Ctrl or Alt is held. The thread
+// looks after it once the key has passed.
 static LRESULT CALLBACK WatchKeys(int code, WPARAM wParam, LPARAM lParam)
 {
     PostThreadMessageA(WheelThreadId, WM_NULL, 0, 0);
@@ -53,7 +56,10 @@ static DWORD WINAPI RunWheelHook(LPVOID)
     HHOOK keys = Hook(WH_KEYBOARD_LL, WatchKeys);
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        bool held = IsKeyDown(VK_CONTROL) && IsKeyDown(VK_MENU);
+        // Windows changes a key's state only after the keyboard hook, perhaps
+        // after this: a modifier read as up is caught by the other one's
+        // press, one read as down by the mouse hook.
+        bool held = IsKeyDown(VK_CONTROL) || IsKeyDown(VK_MENU);
         if (held && MouseHook == NULL) {
             MouseHook = Hook(WH_MOUSE_LL, WatchMouse);
         } else if (!held && MouseHook != NULL) {
