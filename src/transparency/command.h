@@ -14,7 +14,8 @@ enum {
 };
 
 // Starts a command that waits on other programs limitMs at most in all,
-// however many of them stop answering: each is waited on once.
+// however many of them stop answering: each is waited on once, a second at
+// most.
 void StartCommand(DWORD limitMs);
 void EndCommand();
 
