@@ -61,7 +61,8 @@ static BOOL CALLBACK VisitWindowAt(HWND h, LPARAM lParam)
     return FALSE;
 }
 
-HWND TopLevelWindowAt(POINT pt)
+// The topmost visible top-level window whose rectangle holds pt, or NULL.
+static HWND TopLevelWindowAt(POINT pt)
 {
     PointWalk walk = {pt, NULL};
     EnumWindows(VisitWindowAt, (LPARAM)&walk);

@@ -5,10 +5,7 @@
 
 #include <windows.h>
 
-// The topmost visible top-level window whose rectangle holds pt, or NULL.
-HWND TopLevelWindowAt(POINT pt);
-
-// The window under pt whose opacity a turn of the wheel changes, or NULL
+// The top-level window under pt whose opacity a turn of the wheel changes, or NULL
 // where the turn is none of hazuro's: over hazuro's own windows (those of
 // ownProcess), the shell's surfaces and windows layered by their own program.
 // It only reads, so the thread that watches the wheel may ask.
